@@ -1,0 +1,30 @@
+// Headphone virtualiser on the processor: block FFT convolution of L, R, C, SL, SR (LFE
+// folded into L and R) with binaural room responses, 8192-sample blocks, overlap-add.
+//
+// Latency: output lags input by g_hpFill frames (0..8191); the host is told 0.
+// Threads: audio thread only.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/HVBuffer.h"
+
+class CHVFn;
+
+inline constexpr uint32_t HP_BLOCK = 8192;  // taps per response, block length
+inline constexpr uint32_t HP_FFT = 16384;   // real transform length
+inline constexpr uint32_t HP_BINS = 8193;   // complex bins of one real spectrum
+
+extern int g_bHeadphoneInit;  // 1 once the bank spectra and work buffers are prepared
+
+// The headphone operation shared by both kernel sets (their results are bit-identical).
+// `fn` is the calling set (used for the stereo pre-decode); `module` names the caller in
+// GPU error messages.
+void HeadphoneProcess(CHVFn& fn, uint32_t code, HVFrames& chunk, const char* module);
+
+// Prepares the response spectra, FFT configurations and work buffers once.
+void InitHeadphoneFilters();
+// Engine reset: overlap tail to zero, fill to 0.
+void ResetHeadphoneState();
+// Engine destruction: frees the FFT configurations; a later chunk prepares them again.
+void ReleaseHeadphoneFilters();
