@@ -11,3 +11,10 @@ int FindFastestCUDADevice();
 // Allocate / free the device state. Release is a no-op when nothing is allocated.
 void InitGPUResources();
 void ReleaseGPUResources();
+
+// Per-block GPU sequence: upload g_hpTime[0..4], transform, multiply with the device
+// spectra of `flavour`, inverse-transform and download into g_hpConv. `module` names the
+// calling kernel set in error messages. Returns false when a CUDA or cuFFT call failed:
+// the message has been printed, the GPU has been given up for the rest of the process
+// (m_bCUDASupport = 0) and the caller finishes the block on the processor.
+bool GpuConvolveBlock(int flavour, const char* module);

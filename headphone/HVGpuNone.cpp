@@ -7,3 +7,4 @@ int SelectCUDADevice() { return 0; }
 int FindFastestCUDADevice() { return 0; }
 void InitGPUResources() {}
 void ReleaseGPUResources() {}
+bool GpuConvolveBlock(int, const char*) { return false; }
