@@ -75,7 +75,7 @@ public:
     static const HVLIB_CONFIG* m_pConfig;  // configuration in force for the current chunk
 
     // Derived constants (CalcStaticConstants only).
-    static uint32_t m_dwSRate;
+    static uint32_t m_dwSRate;  // also read by other threads: only through std::atomic_ref
     static BiquadCoeffs m_coefSplit;   // high-pass 1200 Hz: band split of the steered decoder
     static BiquadCoeffs m_coefSteer;   // low-pass 7.95 Hz: steering smoother
     static BiquadCoeffs m_coefBass;    // high-pass dwLFECutoff: bass redirection
