@@ -14,6 +14,7 @@ struct DspChunk {
     uint32_t channels = 0;
     uint32_t rate = 0;
     uint32_t mask = 0;
+    bool dropped = false;  // the host removed the chunk from its list (no frames)
     uint32_t Frames() const { return channels ? uint32_t(samples.size() / channels) : 0; }
 };
 
