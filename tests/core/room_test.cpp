@@ -326,6 +326,13 @@ TEST(DelayChannels, LengthChangesRestartOnlyTheChangedLines) {
     EXPECT_EQ(f[95].f[HV_SR], 0.0f);
     EXPECT_EQ(f[96].f[HV_SR], 1.0f);
     EXPECT_EQ(CHVFn::m_delay[HV_SL].m_dwCount, 96u);
+    // Back to music: the shorter line reuses the storage, which must be cleared, not stale.
+    cfg.dwSurroundMode = 1;
+    for (uint32_t i = 0; i < 100; ++i) SetFrame(f, i, 1, 0, 0, 0, 1, 1);
+    g_fnSSE2.DelayChannels(f, 1);
+    EXPECT_EQ(CHVFn::m_delay[HV_SL].m_dwCapacity, 96u);
+    for (uint32_t i = 0; i < 48; ++i) ASSERT_EQ(f[i].f[HV_SL], 0.0f) << i;
+    EXPECT_EQ(f[48].f[HV_SL], 1.0f);
 
     // All delays 0: the chunk passes bit-identically.
     HVLIB_CONFIG zero = RoomConfig();
