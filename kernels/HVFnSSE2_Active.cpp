@@ -27,11 +27,17 @@ inline void LoadLR4(const HVCHUNK_INTCHUNK* f, __m128& l, __m128& r) {
 inline __m128 Abs4(__m128 v) { return _mm_and_ps(v, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF))); }
 
 // ln((a + k b) / (b + k a)) per lane, exact division; lanes with a = b = 0 give 0.
+// For a, b >= 0 the ratio lies in [k, 1/k], but in single precision k a underflows to 0
+// for the smallest subnormal a (the decaying tail of a filter after the music stops) and
+// the ratio becomes inf: the log would then be 88.7 instead of ln 10 and drag the smoothed
+// steering far outside its range. The ratio is therefore held to [k, 1/k], which changes
+// nothing for any ratio that single precision computes correctly.
 inline __m128 LeakyLogRatio4(__m128 a, __m128 b) {
     const __m128 k = _mm_set1_ps(kSteerLeak);
     const __m128 num = _mm_add_ps(a, _mm_mul_ps(k, b));
     const __m128 den = _mm_add_ps(b, _mm_mul_ps(k, a));
-    const __m128 v = VectorLog(_mm_div_ps(num, den));
+    const __m128 ratio = _mm_min_ps(_mm_max_ps(_mm_div_ps(num, den), k), _mm_set1_ps(kSteerRatioMax));
+    const __m128 v = VectorLog(ratio);
     const __m128 zero = _mm_setzero_ps();
     return _mm_and_ps(v, _mm_or_ps(_mm_cmpgt_ps(a, zero), _mm_cmpgt_ps(b, zero)));
 }

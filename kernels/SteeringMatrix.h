@@ -13,6 +13,7 @@
 
 inline constexpr float kSteerLeak = 0.1f;    // share of the opposite level in each ratio term
 inline constexpr float kSteerSlope = 0.839f;  // gain slope per neper of smoothed steering
+inline constexpr float kSteerRatioMax = 10.0f;  // 1 / kSteerLeak in float: largest leaky ratio
 
 // Rows in output order, each pair (from l, from r): L, R, C, SL, SR.
 inline constexpr int kSteerRows = 10;
