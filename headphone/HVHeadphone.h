@@ -15,6 +15,11 @@ inline constexpr uint32_t HP_BLOCK = 8192;  // taps per response, block length
 inline constexpr uint32_t HP_FFT = 16384;   // real transform length
 inline constexpr uint32_t HP_BINS = 8193;   // complex bins of one real spectrum
 
+// The LFE is added to the L and R sources with this gain (about +7 dB).
+inline constexpr float HP_LFE_GAIN = 2.235f;
+// Output scale: 1/HP_FFT for the unnormalised inverse transform, times 0.89125 (-1 dB).
+inline constexpr float HP_OUT_SCALE = 0.89125f / 16384.0f;
+
 extern int g_bHeadphoneInit;  // 1 once the bank spectra and work buffers are prepared
 
 // The headphone operation shared by both kernel sets (their results are bit-identical).
