@@ -19,11 +19,9 @@
 
 namespace foo_dsp_halvane {
 
-t_dsp_halvane_params m_params;
+t_dsp_halvane_params m_params = t_dsp_halvane_params::g_default();
 
 namespace {
-
-constexpr int kTabCount = 6;
 
 bool AskWithMessageBox(QWidget* owner, const QString& text, const QString& caption) {
     return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No) ==
@@ -91,15 +89,13 @@ void ConfigDlg::UpdateForm() {
     ShowCapability(labelCUDA, checkBoxCUDA, CHVLib::IsCUDASupported() != 0, r.bCUDA, "CUDA is supported",
                    "No CUDA support");
 
-    labelDesc->setText(QString::fromUtf8(HALVANE_DESC));
-    labelCopyright->setText(QString::fromUtf8(HALVANE_COPYRIGHT));
-    labelWebsite->setText(QString::fromUtf8(HALVANE_WEBSITE));
+    labelDesc->setText(QString::fromWCharArray(HALVANE_DESC));
+    labelCopyright->setText(QString::fromWCharArray(HALVANE_COPYRIGHT));
+    labelWebsite->setText(QString::fromWCharArray(HALVANE_WEBSITE));
     labelBuilt->setText(QString::fromLatin1(HalvaneBuildStamp()));
 
-    // The persisted tab. The dialog never stores an index outside 0..5, but the host's
-    // configuration may hold one (edited or damaged): such an index opens the first tab.
-    const int tab = cfg_halvane_tab;
-    tabControl->setCurrentIndex(tab >= 0 && tab < kTabCount ? tab : 0);
+    // The persisted tab; an index outside 0..5 (a damaged configuration) opens the first.
+    tabControl->setCurrentIndex(halvane_tab_to_open());
 
     m_bBlockDataUpdate = false;
 }
@@ -169,7 +165,7 @@ void ConfigDlg::buttonDefaults_Click() {
         return;
     HVLIB_CONFIG& r = m_params.m_config;
     const uint32_t keep = r.uOperations;
-    r = HVLIB_CONFIG{};  // the default record
+    r = t_dsp_halvane_params::g_default().m_config;
     r.uOperations = keep;
     UpdateForm();
     DataChanged();

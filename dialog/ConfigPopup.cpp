@@ -33,7 +33,7 @@ bool EnsureApplication() {
 
 void ShowConfigPopup(const dsp_preset& p_data, fb2k_hwnd p_parent, dsp_preset_edit_callback& p_callback) {
     if (!EnsureApplication()) return;
-    t_dsp_halvane_params scratch;  // the defaults
+    t_dsp_halvane_params scratch = t_dsp_halvane_params::g_default();
     ConfigDlg dlg(p_data, p_callback);
     if (!scratch.set_data(p_data)) return;  // not this DSP's preset: no dialog
     WindowWrapper owner(p_parent);

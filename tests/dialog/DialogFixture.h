@@ -64,7 +64,7 @@ protected:
         savedRate_ = CHVFn::m_dwSRate;
         CHVLib::m_bSSE2Support = 1;
         CHVLib::m_bCUDASupport = 1;
-        foo_dsp_halvane::m_params.m_config = HVLIB_CONFIG{};
+        foo_dsp_halvane::m_params = t_dsp_halvane_params::g_default();
         cfg_halvane_tab = 0;
         ClearSignals();
         g_bIsPlaying = 0;

@@ -94,7 +94,7 @@ TEST_F(DialogTest, AnyReadPresetFitsTheControls) {
         for (uint32_t v : probes) {
             HVLIB_CONFIG cfg{};
             HVSetConfigWord(cfg, c.word, v);
-            t_dsp_halvane_params p;
+            t_dsp_halvane_params p = t_dsp_halvane_params::g_default();
             ASSERT_TRUE(p.set_data(PresetOf(cfg)));
             const int32_t got = static_cast<int32_t>(HVConfigWord(p.m_config, c.word));
             EXPECT_GE(got, (d.*c.box)->minimum()) << c.name << " from " << v;
@@ -103,7 +103,7 @@ TEST_F(DialogTest, AnyReadPresetFitsTheControls) {
         for (int end : {c.lo, c.hi}) {
             HVLIB_CONFIG cfg{};
             HVSetConfigWord(cfg, c.word, static_cast<uint32_t>(end));
-            t_dsp_halvane_params p;
+            t_dsp_halvane_params p = t_dsp_halvane_params::g_default();
             ASSERT_TRUE(p.set_data(PresetOf(cfg)));
             EXPECT_EQ(static_cast<int32_t>(HVConfigWord(p.m_config, c.word)), end) << c.name;
         }

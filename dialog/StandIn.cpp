@@ -1,2 +1,0 @@
-#include "dialog/DialogSdk.h"
-cfg_int_t<int> cfg_halvane_tab(0);
