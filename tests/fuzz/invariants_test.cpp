@@ -118,7 +118,7 @@ TEST_P(Invariants, FiniteInputWithinFullScaleStaysFinite) {
     std::mt19937 rng(1000 + mode);
     std::vector<float> in;
     DspChunk out;
-    for (int run = 0; run < 24; ++run) {
+    for (int run = 0; run < 120; ++run) {
         const uint32_t sse2 = run % 2;
         DspDriver dsp(RandomConfig(rng, mode, sse2));
         const uint32_t channels = kLayouts[rng() % 4];
