@@ -130,7 +130,7 @@ TEST(DspRobustness, TwoInstancesOnTwoThreadsKeepTheirOwnResults) {
     constexpr int kChunks = 1000;
     std::atomic<int> ready{0};
     std::atomic<int> bypassWrong{0}, decodeWrong{0};
-    const std::vector<float> in = TestSignal(2 * 256);
+    const std::vector<float> in = TestSignal(2 * 4096);
 
     auto run = [&](uint32_t mode, std::atomic<int>& wrong) {
         service_ptr_t<dsp_v2> d = MakeInstance(ConfigWithMode(mode));
@@ -148,7 +148,7 @@ TEST(DspRobustness, TwoInstancesOnTwoThreadsKeepTheirOwnResults) {
                 continue;
             }
             if (mode == 0 && (c->get_channels() != 2 || !SameSamples(*c, in))) ++wrong;
-            if (mode == 2 && (c->get_channels() != 5 || c->get_sample_count() != 256)) ++wrong;
+            if (mode == 2 && (c->get_channels() != 5 || c->get_sample_count() != 4096)) ++wrong;
         }
     };
     std::thread a(run, 0u, std::ref(bypassWrong));
