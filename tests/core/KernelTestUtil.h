@@ -26,7 +26,7 @@ inline std::vector<float> Noise(size_t n, float amp = 1.0f, uint32_t seed = 3141
 }
 
 // Fills slots 0-7 of n frames with seeded noise.
-inline void FillFrames(HVFrames& f, uint32_t n, uint32_t seed = 8392829u) {
+inline void FillNoiseFrames(HVFrames& f, uint32_t n, uint32_t seed = 8392829u) {
     f.Resize(n);
     auto v = Noise(size_t(n) * 8, 1.0f, seed);
     for (uint32_t i = 0; i < n; ++i)

@@ -90,7 +90,7 @@ TEST(PassiveDecoder, MatrixCasesInBothSets) {
 TEST(PassiveDecoder, ScalarAndSSE2AgreeExactlyOverOddLengths) {
     for (uint32_t n : kOddLengths) {
         HVFrames a, b;
-        FillFrames(a, n);
+        FillNoiseFrames(a, n);
         CopyFrames(a, b);
         g_fnx87.DecodePassive(a);
         g_fnSSE2.DecodePassive(b);
@@ -163,13 +163,13 @@ TEST(RedirectBass, ScalarAndSSE2AgreeOverOddLengthsAndKeepTheSurrounds) {
     CHVFn::CalcStaticConstants(44100);
     for (uint32_t n : kOddLengths) {
         HVFrames a, b;
-        FillFrames(a, n, n);
+        FillNoiseFrames(a, n, n);
         CopyFrames(a, b);
         BiquadState sa{}, sb{};
         g_fnx87.RedirectBass(CHVFn::m_coefBass, sa, a);
         g_fnSSE2.RedirectBass(CHVFn::m_coefBass, sb, b);
         HVFrames in;
-        FillFrames(in, n, n);
+        FillNoiseFrames(in, n, n);
         for (uint32_t i = 0; i < n; ++i) {
             for (int k = 0; k < 4; ++k) ASSERT_NEAR(a[i].f[k], b[i].f[k], kSetTolerance) << n << " " << i << " " << k;
             for (int k = 4; k < 6; ++k) {
@@ -233,7 +233,7 @@ TEST(ApplyGains, TrimsTimesMasterAndLfeInversion) {
     for (int s = 0; s < 2; ++s) {
         StartEngine(inv, 48000);
         HVFrames f, in;
-        FillFrames(f, 17);
+        FillNoiseFrames(f, 17);
         CopyFrames(f, in);
         kSets[s]->ApplyGains(f, 1);
         for (uint32_t i = 0; i < 17; ++i)
@@ -250,7 +250,7 @@ TEST(ApplyGains, ScalarAndSSE2AgreeOverOddLengths) {
     for (uint32_t n : kOddLengths)
         for (uint32_t flag : {0u, 1u}) {
             HVFrames a, b;
-            FillFrames(a, n);
+            FillNoiseFrames(a, n);
             CopyFrames(a, b);
             g_fnx87.ApplyGains(a, flag);
             g_fnSSE2.ApplyGains(b, flag);
@@ -339,7 +339,7 @@ TEST(DelayChannels, LengthChangesRestartOnlyTheChangedLines) {
     zero.dwSurroundDelayMusic = 0;
     StartEngine(zero, 48000);
     HVFrames a, in;
-    FillFrames(a, 1023);
+    FillNoiseFrames(a, 1023);
     CopyFrames(a, in);
     g_fnSSE2.DelayChannels(a, 1);
     EXPECT_EQ(std::memcmp(a.m_pData, in.m_pData, 1023 * sizeof(HVCHUNK_INTCHUNK)), 0);
