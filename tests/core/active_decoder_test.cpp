@@ -168,6 +168,45 @@ TEST_F(ActiveDecoderTest, RawSteeringOfSimpleSignals) {
     }
 }
 
+// DetectSteering = raw detection, then FilterSamples over each output buffer (the SSE2 set
+// runs both smoothers inside its detection loop; the values must be the same).
+TEST_F(ActiveDecoderTest, DetectSteeringSmoothsWithFilterSamples) {
+    const FrameVec in = MusicLikeStereo(1023);
+    const BiquadCoeffs smoother = CHVFn::m_coefSteer;
+    for (int s = 0; s < 2; ++s) {
+        // Raw values one frame at a time: with b0 = 0.5 and empty memories the "filter"
+        // returns exactly half its input.
+        HVBuffer<float> rawX, rawY, ox, oy;
+        rawX.Resize(uint32_t(in.size()));
+        rawY.Resize(uint32_t(in.size()));
+        CHVFn::m_coefSteer = BiquadCoeffs{0.0f, 0.5f, 0.0f, 0.0f, 0.0f};
+        HVFrames one;
+        for (uint32_t i = 0; i < in.size(); ++i) {
+            BiquadState sx{}, sy{};
+            FillFrames(one, &in[i], 1);
+            Set(s).DetectSteering(sx, sy, one, ox, oy);
+            rawX[i] = 2.0f * ox[0];
+            rawY[i] = 2.0f * oy[0];
+        }
+        CHVFn::m_coefSteer = smoother;
+        BiquadState refX{}, refY{};
+        Set(s).FilterSamples(smoother, refX, rawX);
+        Set(s).FilterSamples(smoother, refY, rawY);
+        BiquadState sx{}, sy{};
+        HVFrames all;
+        FillFrames(all, in.data(), uint32_t(in.size()));
+        Set(s).DetectSteering(sx, sy, all, ox, oy);
+        for (uint32_t i = 0; i < in.size(); ++i) {
+            ASSERT_EQ(ox[i], rawX[i]) << SetName(s) << i;
+            ASSERT_EQ(oy[i], rawY[i]) << SetName(s) << i;
+        }
+        for (int row = 0; row < 4; ++row) {
+            EXPECT_EQ(sx.m[row][0], refX.m[row][0]) << SetName(s);
+            EXPECT_EQ(sy.m[row][0], refY.m[row][0]) << SetName(s);
+        }
+    }
+}
+
 TEST_F(ActiveDecoderTest, SilenceDecodesToExactZero) {
     for (int s = 0; s < 2; ++s) {
         const FrameVec out = Decode(s, FrameVec(1001, HVCHUNK_INTCHUNK{}), 0);
