@@ -2,6 +2,7 @@
 // written out here, with the steering held at chosen levels, driven by real signals, and
 // cross-checked between the sets and across chunk sizes.
 #include <algorithm>
+#include <cstring>
 
 #include "KernelHarness.h"
 #include "engine/HVDenormals.h"
@@ -203,6 +204,32 @@ TEST_F(ActiveDecoderTest, DetectSteeringSmoothsWithFilterSamples) {
         for (int row = 0; row < 4; ++row) {
             EXPECT_EQ(sx.m[row][0], refX.m[row][0]) << SetName(s);
             EXPECT_EQ(sy.m[row][0], refY.m[row][0]) << SetName(s);
+        }
+    }
+}
+
+// The decoder's steering buffers and smoother memories are exactly what DetectSteering
+// gives for its two bands (the SSE2 decoder runs detection inside its matrix loop).
+TEST_F(ActiveDecoderTest, DecoderSteeringIsDetectSteeringOfEachBand) {
+    const FrameVec in = MusicLikeStereo(2051);
+    for (int s = 0; s < 2; ++s) {
+        CHVLib::Reset();
+        HVFrames f;
+        FillFrames(f, in.data(), 1000);
+        Set(s).DecodeActive(f);  // some history first
+        BiquadState st[4] = {CHVFn::m_stSteerX[0], CHVFn::m_stSteerY[0], CHVFn::m_stSteerX[1], CHVFn::m_stSteerY[1]};
+        FillFrames(f, &in[1000], 1051);
+        Set(s).DecodeActive(f);
+        HVBuffer<float> x, y;
+        for (int b = 0; b < 2; ++b) {
+            Set(s).DetectSteering(st[2 * b], st[2 * b + 1], b == 0 ? CHVFn::m_bufHigh : CHVFn::m_bufLow, x, y);
+            ASSERT_EQ(CHVFn::m_bufSteerX[b].m_dwCount, 1051u);
+            for (uint32_t i = 0; i < 1051; ++i) {
+                ASSERT_EQ(CHVFn::m_bufSteerX[b][i], x[i]) << SetName(s) << " band " << b << " " << i;
+                ASSERT_EQ(CHVFn::m_bufSteerY[b][i], y[i]) << SetName(s) << " band " << b << " " << i;
+            }
+            EXPECT_EQ(std::memcmp(&st[2 * b], &CHVFn::m_stSteerX[b], sizeof(BiquadState)), 0) << SetName(s) << b;
+            EXPECT_EQ(std::memcmp(&st[2 * b + 1], &CHVFn::m_stSteerY[b], sizeof(BiquadState)), 0) << SetName(s) << b;
         }
     }
 }
