@@ -97,15 +97,3 @@ TEST(SetField, LaterWordsWinAndModeNamesMap) {
     EXPECT_EQ(ExitCodeOf([] { ParseModeName("surround"); }), kExitUsage);
 }
 
-TEST(SetField, UntouchedFieldsKeepTheDefaults) {
-    HVLIB_CONFIG cfg = BuildSettings(Parse({"--set", "dwDelayC=250"}));
-    EXPECT_EQ(cfg.dwDelayC, 250u);  // stored as given; the DSP's reader repairs it
-    EXPECT_EQ(cfg.dwMode, 2u);
-    EXPECT_EQ(cfg.dwSurroundMode, 1u);
-    EXPECT_EQ(cfg.dwCentreWeight, 100u);
-    EXPECT_EQ(cfg.dwSurroundDelayMovie, 10u);
-    EXPECT_EQ(cfg.bHeadphonesDecodeMusic, 1u);
-    EXPECT_EQ(cfg.dwLFECutoff, 120u);
-    EXPECT_EQ(cfg.bSSE2, 1u);
-    EXPECT_EQ(cfg.bCUDA, 1u);
-}
