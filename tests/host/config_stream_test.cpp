@@ -26,11 +26,6 @@ void Record(std::vector<uint8_t>& s, const GUID& g, std::vector<uint8_t> data) {
     U32(s, uint32_t(data.size()));
     s.insert(s.end(), data.begin(), data.end());
 }
-std::vector<uint8_t> Le32(int32_t v) {
-    std::vector<uint8_t> d;
-    U32(d, uint32_t(v));
-    return d;
-}
 
 void Read(const std::vector<uint8_t>& s) {
     foobar2000_client_impl client;
