@@ -2,23 +2,14 @@
 // file. OK writes the file (atomically) when the settings changed; Cancel leaves it untouched.
 // Without --preset the dialog edits the default settings and OK prints the result.
 #include <cstdio>
-#include <sys/stat.h>
 
 #include "app/AppError.h"
 #include "app/Commands.h"
 #include "app/DialogAvailability.h"
 #include "app/HostOptions.h"
+#include "app/PresetEditing.h"
 #include "app/PresetFile.h"
 #include "host/dsp_halvane_params.h"
-
-namespace {
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
-}
-
-}  // namespace
 
 int RunConfigure(CommandArgs args) {
     const OptionSpec specs[] = {{"preset", true, false}, kComponentOption};
@@ -26,24 +17,23 @@ int RunConfigure(CommandArgs args) {
     RequirePositional(parsed, 0, "halvane configure [--preset FILE] [--component PATH]");
     const std::optional<std::string> path = parsed.Value("preset");
 
-    // A file that exists must be a preset this DSP reads; a new file starts from the defaults.
-    const HVLIB_CONFIG settings = path && Exists(*path) ? LoadPresetSettings(*path) : DefaultSettings();
     if (!DialogCanShow()) throw Failure("no display for the configuration dialog (set DISPLAY or WAYLAND_DISPLAY)");
-
     ModuleHost module(ModulePathOption(parsed));
     service_ptr_t<dsp_entry_v2> entry = module.FindDspEntry(HALVANE_GUID);
-    dsp_preset_impl preset;
-    StoreSettings(settings, preset);
-    const bool changed = entry->show_config_popup(preset, nullptr);
-    entry.release();
-
-    if (!changed) {
-        std::printf("settings unchanged%s\n", path ? (", '" + *path + "' left as it was").c_str() : "");
+    if (path) {
+        const bool saved = EditPresetFile(*entry, *path);
+        entry.release();
+        if (saved) std::printf("saved '%s'\n", path->c_str());
+        else std::printf("settings unchanged, '%s' left as it was\n", path->c_str());
         return kExitOk;
     }
-    if (path) {
-        WritePresetFile(*path, preset);
-        std::printf("saved '%s'\n", path->c_str());
+
+    dsp_preset_impl preset;
+    StoreSettings(DefaultSettings(), preset);
+    const bool changed = entry->show_config_popup(preset, nullptr);
+    entry.release();
+    if (!changed) {
+        std::printf("settings unchanged\n");
         return kExitOk;
     }
     t_dsp_halvane_params params = t_dsp_halvane_params::g_default();

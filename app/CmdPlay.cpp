@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -34,6 +35,10 @@ public:
 private:
     Player& player_;
 };
+
+// Ctrl-C and SIGTERM end playback through the player (the terminal gets its mode back).
+std::atomic<bool> g_interrupted{false};
+void OnInterrupt(int) { g_interrupted = true; }
 
 uint32_t ModeOf(const dsp_preset& p) {
     t_dsp_halvane_params params = t_dsp_halvane_params::g_default();
@@ -99,9 +104,17 @@ int RunPlay(CommandArgs args) {
         };
         std::thread status([&] {
             std::unique_lock<std::mutex> lock(statusMutex);
-            while (!statusWake.wait_for(lock, std::chrono::milliseconds(250), [&] { return statusStop; }))
+            while (!statusWake.wait_for(lock, std::chrono::milliseconds(250), [&] { return statusStop; })) {
+                if (g_interrupted) player.Quit();
                 drawStatus(false);
+            }
         });
+
+        struct sigaction sa {};
+        sa.sa_handler = OnInterrupt;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGTERM, &sa, nullptr);
 
         player.Start();
         ToPlayer toPlayer(player);
