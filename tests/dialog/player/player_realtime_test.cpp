@@ -246,5 +246,21 @@ TEST_F(ModulePlayback, PlayingFlagEngineFormatPauseSeekAndStop) {
     entry.release();
 }
 
+TEST_F(ModulePlayback, PopupWithoutADisplayShowsNothingAndKeepsTheHostAlive) {
+    // A toolkit started without a display would end the whole host process; the module's
+    // popup must notice first and return.
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("QT_QPA_PLATFORM");
+    ModuleHost module(HALVANE_TEST_MODULE);
+    service_ptr_t<dsp_entry_v2> entry = module.FindDspEntry(HALVANE_GUID);
+    dsp_preset_impl preset;
+    StoreSettings(DefaultSettings(), preset);
+    const dsp_preset_impl before = preset;
+    EXPECT_FALSE(entry->show_config_popup(preset, nullptr));
+    EXPECT_TRUE(preset == before);
+    entry.release();
+}
+
 }  // namespace
 }  // namespace hv_player_test
