@@ -47,7 +47,9 @@ public:
     // Sets the count to n and the cursor to 0. A resize to 0 never allocates.
     void Resize(uint32_t n) {
         if (n > m_dwCapacity) {
-            HVAlignedFree(m_pData);
+            // Drop the old storage first, and forget it: if the allocation below throws,
+            // the buffer is left empty rather than pointing at freed memory.
+            Free();
             m_pData = static_cast<T*>(HVAlignedAlloc(size_t(n) * sizeof(T) + 16));
             m_dwCapacity = n;
         }

@@ -1,0 +1,234 @@
+// Loads the built module the way a host does - dlopen, the exported entry point, the client
+// object, the factory list - and talks to it only through its virtual interfaces.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/cfg_halvane_tab.h"
+#include "host/dsp_halvane_params.h"
+#include "host/halvane_status.h"
+#include "sdk/foobar2000.h"
+
+#ifndef HALVANE_MODULE_PATH
+#error "HALVANE_MODULE_PATH must name the built module"
+#endif
+
+namespace {
+
+class LoadedModule : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_handle = dlopen(HALVANE_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(m_handle, nullptr) << dlerror();
+        auto entry = reinterpret_cast<foobar2000_get_interface_t>(dlsym(m_handle, kFoobar2000EntryPointName));
+        ASSERT_NE(entry, nullptr);
+        m_client = entry(nullptr, m_handle);
+        ASSERT_NE(m_client, nullptr);
+        m_list = m_client->get_service_list();
+    }
+    void TearDown() override {
+        m_client = nullptr;
+        if (m_handle) dlclose(m_handle);
+    }
+
+    template <class T>
+    service_ptr_t<T> Find() {
+        service_ptr_t<T> s;
+        EXPECT_TRUE(find_service(m_list, s));
+        return s;
+    }
+
+    // The tab value as the module writes it into its configuration stream.
+    int StoredTab() {
+        stream_writer_buffer w;
+        abort_callback_dummy noabort;
+        m_client->get_config(&w, noabort);
+        const std::vector<uint8_t>& s = w.get_buffer();
+        size_t at = 0;
+        while (s.size() - at >= 20) {
+            const GUID g = GuidFromBytes(s.data() + at);
+            const uint32_t n = s[at + 16] | s[at + 17] << 8 | s[at + 18] << 16 | uint32_t(s[at + 19]) << 24;
+            at += 20;
+            if (g == c_halvane_tab && n == 4 && s.size() - at >= 4)
+                return int(s[at] | s[at + 1] << 8 | s[at + 2] << 16 | uint32_t(s[at + 3]) << 24);
+            at += n;
+        }
+        ADD_FAILURE() << "no tab record in the module's configuration";
+        return -1;
+    }
+    void SetConfig(const std::vector<uint8_t>& s) {
+        abort_callback_dummy noabort;
+        stream_reader_memblock_ref r(s.data(), s.size());
+        m_client->set_config(&r, noabort);
+    }
+    static void Record(std::vector<uint8_t>& s, const GUID& g, uint32_t length, std::vector<uint8_t> data) {
+        uint8_t b[16];
+        GuidToBytes(g, b);
+        s.insert(s.end(), b, b + 16);
+        for (int k = 0; k < 4; ++k) s.push_back(uint8_t(length >> (8 * k)));
+        s.insert(s.end(), data.begin(), data.end());
+    }
+
+    void* m_handle = nullptr;
+    foobar2000_client* m_client = nullptr;
+    service_factory_base* m_list = nullptr;
+};
+
+}  // namespace
+
+TEST_F(LoadedModule, ExportsOnlyTheEntryPointAndAnswersAsClient) {
+    EXPECT_EQ(dlsym(m_handle, "g_hvlib"), nullptr);
+    EXPECT_EQ(dlsym(m_handle, "_ZN20service_factory_base16__internal__listE"), nullptr);
+    EXPECT_EQ(m_client->get_version(), 76u);
+    EXPECT_FALSE(m_client->is_debug());
+    m_client->services_init(true);
+    EXPECT_EQ(service_factory_count(m_list), 4u) << "DSP entry, version, playback callback, status";
+}
+
+TEST_F(LoadedModule, DspEntryProcessesThroughTheModule) {
+    service_ptr_t<dsp_entry_v2> entry;
+    ASSERT_TRUE(find_dsp_entry(m_list, HALVANE_GUID, entry));
+    pfc::string8 name;
+    entry->get_name(name);
+    EXPECT_STREQ(name.get_ptr(), "Corvell Halvane");
+    EXPECT_TRUE(entry->have_config_popup());
+
+    dsp_preset_impl preset;
+    ASSERT_TRUE(entry->get_default_preset(preset));
+    EXPECT_EQ(preset.get_owner(), HALVANE_GUID);
+    EXPECT_EQ(preset.get_data_size(), 112u);
+
+    service_ptr_t<dsp> instance;
+    ASSERT_TRUE(entry->instantiate(instance, preset));
+    service_ptr_t<dsp_v2> v2;
+    ASSERT_TRUE(instance->service_query_t(v2));
+
+    dsp_chunk_list_impl list;
+    std::vector<float> samples(2 * 1024, 0.25f);
+    list.add_item()->set_data(samples.data(), 1024, 2, 44100, 3);
+    abort_callback_dummy noabort;
+    v2->run_v2(&list, 0, noabort);
+    ASSERT_EQ(list.get_count(), 1u);
+    EXPECT_EQ(list.get_item(0)->get_channels(), 5u);
+    EXPECT_EQ(list.get_item(0)->get_channel_config(), 55u);
+    EXPECT_EQ(list.get_item(0)->get_sample_count(), 1024u);
+
+    service_ptr_t<halvane_status> status = Find<halvane_status>();
+    ASSERT_TRUE(status.is_valid());
+    EXPECT_EQ(status->GetChannels(), 2u);
+    EXPECT_EQ(status->GetSRate(), 44100u);
+    EXPECT_EQ(instance->get_latency(), 0.0);
+}
+
+TEST_F(LoadedModule, VersionTexts) {
+    service_ptr_t<componentversion> v = Find<componentversion>();
+    ASSERT_TRUE(v.is_valid());
+    pfc::string8 s;
+    v->get_file_name(s);
+    EXPECT_STREQ(s.get_ptr(), "") << "no name before set_library_path";
+    v->get_component_name(s);
+    EXPECT_STREQ(s.get_ptr(), "Corvell Halvane");
+    v->get_component_version(s);
+    EXPECT_STREQ(s.get_ptr(), "1.02");
+    v->get_about_message(s);
+    const std::string about = s.get_ptr();
+    const size_t lf = about.find('\n');
+    ASSERT_NE(lf, std::string::npos);
+    EXPECT_EQ(about.find('\n', lf + 1), std::string::npos) << "two lines";
+    EXPECT_NE(about.find("://"), std::string::npos);
+    EXPECT_NE(about.find("2010", lf), std::string::npos);
+
+    m_client->set_library_path("/opt/player/components/foo_dsp_halvane.so", "foo_dsp_halvane");
+    v->get_file_name(s);
+    EXPECT_STREQ(s.get_ptr(), "foo_dsp_halvane");
+}
+
+TEST_F(LoadedModule, PlaybackCallbackDrivesThePlayingFlag) {
+    service_ptr_t<play_callback_static> cb = Find<play_callback_static>();
+    service_ptr_t<halvane_status> status = Find<halvane_status>();
+    ASSERT_TRUE(cb.is_valid());
+    ASSERT_TRUE(status.is_valid());
+    EXPECT_EQ(cb->get_flags(), 511u);
+    EXPECT_EQ(cb->get_flags() & play_callback_static::flag_on_volume_change, 0u);
+
+    EXPECT_FALSE(status->IsPlaying()) << "zero at load";
+    cb->on_playback_starting(play_control::track_command_play, false);
+    EXPECT_TRUE(status->IsPlaying());
+    cb->on_playback_pause(true);
+    cb->on_playback_seek(12.5);
+    cb->on_playback_time(13.0);
+    cb->on_playback_pause(false);
+    cb->on_playback_dynamic_info("title=x");
+    cb->on_playback_dynamic_info_track("title=y");
+    cb->on_playback_edited("a.flac");
+    cb->on_volume_change(-3.0f);
+    EXPECT_TRUE(status->IsPlaying()) << "pause, seek and the rest keep it playing";
+    for (auto reason : {play_control::stop_reason_user, play_control::stop_reason_eof,
+                        play_control::stop_reason_starting_another, play_control::stop_reason_shutting_down}) {
+        cb->on_playback_starting(play_control::track_command_play, false);
+        cb->on_playback_stop(reason);
+        EXPECT_FALSE(status->IsPlaying()) << "stop reason " << reason;
+    }
+    cb->on_playback_new_track("b.flac");
+    EXPECT_TRUE(status->IsPlaying()) << "a new track without a start event";
+    cb->on_playback_stop(play_control::stop_reason_user);
+}
+
+TEST_F(LoadedModule, TabRoundTripThroughTheConfiguration) {
+    SetConfig({});
+    EXPECT_EQ(StoredTab(), 0) << "absent record keeps the default";
+    std::vector<uint8_t> s;
+    Record(s, c_halvane_tab, 4, {3, 0, 0, 0});
+    SetConfig(s);
+    EXPECT_EQ(StoredTab(), 3);
+
+    // What the module writes, read again, gives the same value.
+    stream_writer_buffer w;
+    abort_callback_dummy noabort;
+    m_client->get_config(&w, noabort);
+    SetConfig({});
+    std::vector<uint8_t> none;
+    Record(none, c_halvane_tab, 4, {0, 0, 0, 0});
+    SetConfig(none);
+    EXPECT_EQ(StoredTab(), 0);
+    SetConfig(w.get_buffer());
+    EXPECT_EQ(StoredTab(), 3);
+}
+
+TEST_F(LoadedModule, TruncatedAndGarbageConfigurationStreams) {
+    std::vector<uint8_t> good;
+    Record(good, c_halvane_tab, 4, {2, 0, 0, 0});
+    SetConfig(good);
+    ASSERT_EQ(StoredTab(), 2);
+
+    // A record that claims more bytes than remain is not applied.
+    std::vector<uint8_t> s = good;
+    Record(s, c_halvane_tab, 1000, {5, 0, 0, 0});
+    SetConfig(s);
+    EXPECT_EQ(StoredTab(), 2);
+
+    // Cut inside a GUID or inside the length.
+    for (size_t keep : {1u, 15u, 16u, 19u}) {
+        std::vector<uint8_t> rec;
+        Record(rec, c_halvane_tab, 4, {4, 0, 0, 0});
+        std::vector<uint8_t> t = good;
+        t.insert(t.end(), rec.begin(), rec.begin() + std::ptrdiff_t(keep));
+        SetConfig(t);
+        EXPECT_EQ(StoredTab(), 2) << "cut after " << keep << " bytes";
+    }
+
+    // Garbage ahead of a good record under an unknown GUID is skipped by its length.
+    std::vector<uint8_t> g;
+    Record(g, GUID{0x12345678, 1, 2, {3}}, 7, {0xde, 0xad, 0xbe, 0xef, 0, 1, 2});
+    Record(g, c_halvane_tab, 4, {1, 0, 0, 0});
+    SetConfig(g);
+    EXPECT_EQ(StoredTab(), 1);
+
+    std::vector<uint8_t> junk(61);
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = uint8_t(i * 37 + 11);
+    SetConfig(junk);
+    EXPECT_EQ(StoredTab(), 1);
+}
