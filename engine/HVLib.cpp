@@ -2,6 +2,7 @@
 
 #include <cpuid.h>
 
+#include "engine/HVDenormals.h"
 #include "headphone/HVGpu.h"
 #include "headphone/HVHeadphone.h"
 #include "kernels/HVFnSSE2.h"
@@ -81,6 +82,8 @@ bool CHVLib::ConvertFloatToInternal(uint32_t code, const float* p, uint32_t n, H
 }
 
 uint32_t CHVLib::ProcessChunk(uint32_t code, HVFrames& frames) {
+    // Decaying filter memories must not run into subnormal arithmetic (see HVDenormals.h).
+    const HVDenormalGuard flushDenormals;
     CHVFn& k = Kernels();
     const HVLIB_CONFIG& cfg = *CHVFn::m_pConfig;
     const uint32_t mode = cfg.dwMode;
