@@ -1,0 +1,27 @@
+// Errors that end a command: a one-line message for stderr and the process exit status.
+//
+// Exit statuses: 0 success, 1 bad input or a failed operation (unreadable audio, unwritable
+// output, rejected preset, missing module), 2 a malformed command line.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+class AppError : public std::runtime_error {
+public:
+    AppError(int exitCode, const std::string& message)
+        : std::runtime_error(message), exit_code_(exitCode) {}
+    int ExitCode() const { return exit_code_; }
+
+private:
+    int exit_code_;
+};
+
+// A failed operation or bad input data: exit status 1.
+inline AppError Failure(const std::string& message) { return AppError(kExitFailure, message); }
+// A command line that does not parse: exit status 2.
+inline AppError UsageError(const std::string& message) { return AppError(kExitUsage, message); }

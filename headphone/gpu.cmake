@@ -1,0 +1,53 @@
+# GPU convolution path. Always: the device-independent logic (HVGpu.cpp) and the layer's
+# current-instance switch (HVCudaApi.cpp). With HALVANE_CUDA and a CUDA toolkit with nvcc:
+# the real layer (CUDA runtime, linked statically, and cuFFT) and the GPU program CuFFT.cu;
+# otherwise the layer without devices. The real layer loads and runs without a GPU or a
+# driver: it then finds no device and stays silent.
+target_sources(halvane_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/HVGpu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HVCudaApi.cpp)
+
+set(HALVANE_WITH_CUDA OFF)
+if(HALVANE_CUDA)
+  find_package(CUDAToolkit QUIET)
+  if(CUDAToolkit_FOUND AND TARGET CUDA::cufft)
+    if(NOT CMAKE_CUDA_COMPILER AND EXISTS "${CUDAToolkit_NVCC_EXECUTABLE}")
+      set(CMAKE_CUDA_COMPILER "${CUDAToolkit_NVCC_EXECUTABLE}")
+    endif()
+    include(CheckLanguage)
+    check_language(CUDA)
+    if(CMAKE_CUDA_COMPILER)
+      set(HALVANE_WITH_CUDA ON)
+    endif()
+  endif()
+endif()
+
+if(HALVANE_WITH_CUDA)
+  # Machine code for Turing to Hopper, plus Hopper PTX that newer GPUs compile at load.
+  if(NOT CMAKE_CUDA_ARCHITECTURES)
+    set(CMAKE_CUDA_ARCHITECTURES 75-real 80-real 86-real 89-real 90)
+  endif()
+  enable_language(CUDA)
+
+  # The kernel is built as objects of its own and handed to the core as objects, so the core
+  # and everything linking it stay plain C++ targets.
+  add_library(halvane_cufft OBJECT ${CMAKE_CURRENT_LIST_DIR}/CuFFT.cu)
+  # The directory's host-compiler options are not nvcc options: replace them.
+  set_property(TARGET halvane_cufft PROPERTY COMPILE_OPTIONS
+    $<$<COMPILE_LANGUAGE:CUDA>:--fmad=false -Xcompiler=-Wall,-Wextra>)
+  target_include_directories(halvane_cufft PRIVATE ${PROJECT_SOURCE_DIR})
+  set_target_properties(halvane_cufft PROPERTIES
+    CUDA_STANDARD 17 CUDA_STANDARD_REQUIRED ON CUDA_EXTENSIONS OFF
+    CUDA_RUNTIME_LIBRARY Static POSITION_INDEPENDENT_CODE ON)
+  # The core holds the kernel's objects; it compiles no CUDA source itself.
+  set_target_properties(halvane_core PROPERTIES CUDA_ARCHITECTURES "${CMAKE_CUDA_ARCHITECTURES}")
+
+  target_sources(halvane_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/HVCudaRuntime.cpp
+    $<TARGET_OBJECTS:halvane_cufft>)
+  target_link_libraries(halvane_core PRIVATE CUDA::cudart_static CUDA::cufft)
+  message(STATUS "Halvane: GPU path with CUDA ${CUDAToolkit_VERSION} (${CMAKE_CUDA_ARCHITECTURES})")
+else()
+  target_sources(halvane_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/HVCudaNone.cpp)
+  message(STATUS "Halvane: no GPU path (CUDA toolkit not used)")
+endif()

@@ -1,0 +1,94 @@
+// The headphone mode as the engine drives it: layout codes, block-wise release, the
+// hand-back of held frames when the mode is left, and the reset.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "headphone_test_util.h"
+
+using hptest::kOutGain;
+using hptest::Stage;
+using hptest::Taps;
+
+namespace {
+
+// One chunk as the DSP instance hands it over: host floats in, frames and a code out.
+uint32_t RunChunk(uint32_t channels, const std::vector<float>& host, HVFrames& frames) {
+    g_hvlib.ConvertFloatToInternal(channels, host.data(), uint32_t(host.size() / channels), frames);
+    return g_hvlib.ProcessChunk(channels, frames);
+}
+
+}  // namespace
+
+TEST(HeadphoneEngine, EverySupportedLayoutBecomesStereo) {
+    for (uint32_t ch : {1u, 2u, 5u, 6u}) {
+        Stage stage;
+        HVFrames frames;
+        std::vector<float> host(size_t(ch) * 4096, 0.25f);
+        EXPECT_EQ(RunChunk(ch, host, frames), 2u) << ch;
+        EXPECT_EQ(frames.m_dwCount, 0u);  // held in the unfinished block
+        EXPECT_EQ(RunChunk(ch, host, frames), 2u) << ch;
+        EXPECT_EQ(frames.m_dwCount, HP_BLOCK);
+        EXPECT_EQ(g_hpFill, 0u);
+    }
+}
+
+TEST(HeadphoneEngine, MonoSourceIsRenderedThroughTheCentreResponses) {
+    Stage stage;
+    HVFrames frames;
+    std::vector<float> host(HP_BLOCK, 0.0f);
+    host[0] = 1.0f;
+    ASSERT_EQ(RunChunk(1, host, frames), 2u);
+    ASSERT_EQ(frames.m_dwCount, HP_BLOCK);
+    for (uint32_t i = 0; i < HP_BLOCK; ++i)
+        for (int ear = 0; ear < 2; ++ear) ASSERT_NEAR(frames[i].f[ear], kOutGain * Taps(0, 2, ear)[i], 1e-6f) << i;
+}
+
+TEST(HeadphoneEngine, LeavingHeadphoneModeHandsBackTheHeldFramesAsSilence) {
+    Stage stage;
+    HVFrames frames;
+    std::vector<float> host(2 * 300, 0.5f);
+    RunChunk(2, host, frames);
+    ASSERT_EQ(g_hpFill, 300u);
+    stage.cfg.dwMode = 0;  // bypass: the new chunk itself comes back unchanged
+    std::vector<float> next(2 * 1000);
+    for (size_t i = 0; i < next.size(); ++i) next[i] = float(i) / 4096.0f;
+    EXPECT_EQ(RunChunk(2, next, frames), 2u);
+    ASSERT_EQ(frames.m_dwCount, 1300u);
+    EXPECT_EQ(g_hpFill, 0u);
+    for (uint32_t i = 0; i < 1000; ++i) {
+        ASSERT_EQ(frames[i].f[0], next[2 * i]);
+        ASSERT_EQ(frames[i].f[1], next[2 * i + 1]);
+    }
+    for (uint32_t i = 1000; i < 1300; ++i)
+        for (int slot = 0; slot < 6; ++slot) ASSERT_EQ(frames[i].f[slot], 0.0f) << i;
+    // Only the first chunk after leaving gets the extra frames.
+    EXPECT_EQ(RunChunk(2, next, frames), 2u);
+    EXPECT_EQ(frames.m_dwCount, 1000u);
+}
+
+TEST(HeadphoneEngine, ResetDropsHeldFramesAndTail) {
+    Stage stage;
+    HVFrames frames;
+    std::vector<float> loud(6 * (HP_BLOCK + 500), 0.3f);
+    RunChunk(6, loud, frames);
+    ASSERT_EQ(g_hpFill, 500u);
+    CHVLib::Reset();
+    EXPECT_EQ(g_hpFill, 0u);
+    // After the reset an impulse comes out clean: no old tail, no old held frames.
+    std::vector<float> host(2 * HP_BLOCK, 0.0f);
+    host[0] = 1.0f;
+    RunChunk(2, host, frames);
+    ASSERT_EQ(frames.m_dwCount, HP_BLOCK);
+    for (uint32_t i = 0; i < HP_BLOCK; ++i) ASSERT_NEAR(frames[i].f[0], kOutGain * Taps(0, 0, 0)[i], 1e-6f) << i;
+}
+
+TEST(HeadphoneEngine, UnsupportedRateReportsStereoAndKeepsTheFrameCount) {
+    Stage stage(96000);
+    HVFrames frames;
+    std::vector<float> host(2 * 777, 0.125f);
+    EXPECT_EQ(RunChunk(2, host, frames), 2u);
+    ASSERT_EQ(frames.m_dwCount, 777u);
+    EXPECT_EQ(frames[5].f[0], 0.125f);  // master gain 0 dB
+    EXPECT_EQ(g_hpFill, 0u);
+}

@@ -1,0 +1,117 @@
+// Shared set-up for the dialog tests: presets built from records, a callback that keeps
+// every published preset, and a clean slate of engine words, capabilities and the tab.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "dialog/ConfigDlg.h"
+#include "engine/HVConfig.h"
+#include "engine/HVLib.h"
+#include "kernels/HVFn.h"
+
+namespace hv_dialog_test {
+
+using Bytes = std::vector<uint8_t>;
+
+// The 112-byte blob of a record: word n little-endian at bytes 4n..4n+3.
+inline Bytes BlobOf(const HVLIB_CONFIG& c) {
+    Bytes b(4 * kHVConfigWords);
+    for (int w = 0; w < kHVConfigWords; ++w) {
+        const uint32_t v = HVConfigWord(c, w);
+        for (int i = 0; i < 4; ++i) b[4 * w + i] = static_cast<uint8_t>(v >> (8 * i));
+    }
+    return b;
+}
+
+inline uint32_t WordOf(const Bytes& b, int w) {
+    return uint32_t(b[4 * w]) | uint32_t(b[4 * w + 1]) << 8 | uint32_t(b[4 * w + 2]) << 16 |
+           uint32_t(b[4 * w + 3]) << 24;
+}
+
+inline dsp_preset_impl PresetOf(const HVLIB_CONFIG& c, const GUID& owner = HALVANE_GUID) {
+    dsp_preset_impl p;
+    p.set_owner(owner);
+    const Bytes b = BlobOf(c);
+    p.set_data(b.data(), b.size());
+    return p;
+}
+
+inline Bytes BytesOf(const dsp_preset& p) {
+    const auto* d = static_cast<const uint8_t*>(p.get_data());
+    return Bytes(d, d + p.get_data_size());
+}
+
+// Keeps every preset the dialog publishes, in order.
+class RecordingCallback : public dsp_preset_edit_callback {
+public:
+    void on_preset_changed(const dsp_preset& p) override {
+        owners.push_back(p.get_owner());
+        published.push_back(BytesOf(p));
+    }
+    std::vector<GUID> owners;
+    std::vector<Bytes> published;
+};
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedSSE2_ = CHVLib::m_bSSE2Support;
+        savedCUDA_ = CHVLib::m_bCUDASupport;
+        savedRate_ = CHVFn::m_dwSRate;
+        CHVLib::m_bSSE2Support = 1;
+        CHVLib::m_bCUDASupport = 1;
+        foo_dsp_halvane::m_params = t_dsp_halvane_params::g_default();
+        cfg_halvane_tab = 0;
+        ClearSignals();
+        g_bIsPlaying = 0;
+        g_dwChannels = 0;
+    }
+    void TearDown() override {
+        dlg.reset();
+        CHVLib::m_bSSE2Support = savedSSE2_;
+        CHVLib::m_bCUDASupport = savedCUDA_;
+        CHVFn::m_dwSRate = savedRate_;
+        g_bIsPlaying = 0;
+        g_dwChannels = 0;
+        cfg_halvane_tab = 0;
+    }
+
+    static void ClearSignals() {
+        g_bSignalReset = 0;
+        g_bSignalRecalc = 0;
+    }
+
+    // Opens a dialog on `cfg` (kept as the opening preset) with every "are you sure"
+    // answered by `answer`.
+    foo_dsp_halvane::ConfigDlg& Open(const HVLIB_CONFIG& cfg) {
+        opening = PresetOf(cfg);
+        dlg = std::make_unique<foo_dsp_halvane::ConfigDlg>(opening, callback);
+        dlg->SetQuestionBox([this](QWidget*, const QString& text, const QString& caption) {
+            ++questions;
+            lastQuestion = text;
+            lastCaption = caption;
+            return answer;
+        });
+        return *dlg;
+    }
+
+    const HVLIB_CONFIG& Params() const { return foo_dsp_halvane::m_params.m_config; }
+    const Bytes& LastPublished() const { return callback.published.back(); }
+
+    dsp_preset_impl opening;
+    RecordingCallback callback;
+    std::unique_ptr<foo_dsp_halvane::ConfigDlg> dlg;
+    bool answer = false;
+    int questions = 0;
+    QString lastQuestion, lastCaption;
+
+private:
+    int savedSSE2_ = 0, savedCUDA_ = 0;
+    uint32_t savedRate_ = 0;
+};
+
+}  // namespace hv_dialog_test
