@@ -74,3 +74,5 @@ uint64_t AudioReader::Read(float* out, uint64_t frames) {
         throw Failure("cannot read audio file '" + path_ + "': " + sf_strerror(file_));
     return uint64_t(got);
 }
+
+bool AudioReader::Seek(uint64_t frame) { return sf_seek(file_, sf_count_t(frame), SEEK_SET) >= 0; }

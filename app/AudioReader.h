@@ -29,6 +29,9 @@ public:
     // Reads up to `frames` frames into `out` (frames × Channels() floats); returns the number
     // read, 0 at the end. Throws Failure on a read error.
     uint64_t Read(float* out, uint64_t frames) override;
+    // Moves the read position to `frame` (from the start). False when the file cannot seek
+    // there; the position is then unchanged.
+    bool Seek(uint64_t frame);
 
 private:
     std::string path_;

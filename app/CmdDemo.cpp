@@ -84,14 +84,19 @@ int RunDemo(CommandArgs args) {
     MakeDirectory(dir);
 
     const DemoProgramme programmes[] = {MakeStereoDemo(), MakeSurroundDemo()};
-    std::printf("demo material: %.1f s segments at %u Hz; RMS level per channel in dBFS\n",
-                kDemoSegmentSeconds, unsigned(kDemoSampleRate));
+    std::printf("demo in %s: %.1f s segments at %u Hz, every mode; RMS level per channel in dBFS\n",
+                dir.c_str(), kDemoSegmentSeconds, unsigned(kDemoSampleRate));
     for (const DemoProgramme& p : programmes) {
-        const std::string sourcePath = dir + "/" + p.name + "_source.wav";
+        const std::string sourceName = std::string(p.name) + "_source.wav";
+        const std::string sourcePath = dir + "/" + sourceName;
         WriteWav(sourcePath, p.samples, p.channels, p.channelMask);
         std::string segments;
         for (const char* s : p.segments) segments += std::string(segments.empty() ? "" : ", ") + s;
-        std::printf("\n%s (%u channels: %s)\n", sourcePath.c_str(), p.channels, segments.c_str());
+        MemorySink sourceLevels;
+        sourceLevels.SetLayout(p.channels, p.channelMask);
+        sourceLevels.Write(p.samples.data(), p.Frames());
+        std::printf("\n%s: %u channels, segments %s\n  %-26s%s\n", p.name, p.channels, segments.c_str(),
+                    sourceName.c_str(), LevelCells(sourceLevels).c_str());
 
         for (const DemoMode& mode : kModes) {
             HVLIB_CONFIG settings = DefaultSettings();
@@ -103,10 +108,11 @@ int RunDemo(CommandArgs args) {
             RenderThroughDsp(*dsp, module.Playback(), source, sink, options);
             dsp.release();
 
-            const std::string outPath = dir + "/" + p.name + "_" + mode.name + ".wav";
+            const std::string outName = std::string(p.name) + "_" + mode.name + ".wav";
+            const std::string outPath = dir + "/" + outName;
             const unsigned channels = sink.channels ? sink.channels : p.channels;
             WriteWav(outPath, sink.samples, channels, sink.channels ? sink.channelMask : p.channelMask);
-            std::printf("  %-10s -> %-28s %s\n", mode.name, outPath.c_str(), LevelCells(sink).c_str());
+            std::printf("  %-26s%s\n", outName.c_str(), LevelCells(sink).c_str());
         }
     }
     return kExitOk;

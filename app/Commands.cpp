@@ -5,6 +5,8 @@ const CommandInfo kCommands[] = {
     {"preset", "preset show FILE | preset save FILE [--preset FILE] [--set FIELD=VALUE]... [--mode NAME]", RunPreset},
     {"info", "info [--component PATH]", RunInfo},
     {"demo", "demo OUTDIR [--chunk FRAMES] [--component PATH]", RunDemo},
+    {"play", "play FILE... [--output DEVICE|null] [--preset FILE] [--configure] [--chunk FRAMES] [--component PATH]", RunPlay},
+    {"configure", "configure [--preset FILE] [--component PATH]", RunConfigure},
 };
 const size_t kCommandCount = sizeof(kCommands) / sizeof(kCommands[0]);
 

@@ -21,6 +21,8 @@ int RunRender(CommandArgs args);
 int RunPreset(CommandArgs args);
 int RunInfo(CommandArgs args);
 int RunDemo(CommandArgs args);
+int RunPlay(CommandArgs args);
+int RunConfigure(CommandArgs args);
 
 extern const CommandInfo kCommands[];
 extern const size_t kCommandCount;

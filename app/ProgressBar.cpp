@@ -14,7 +14,8 @@ int Percent(uint64_t done, uint64_t total) {
 }  // namespace
 
 ProgressBar::ProgressBar(std::string label, uint64_t total)
-    : label_(std::move(label)), total_(total), enabled_(isatty(STDERR_FILENO) == 1) {}
+    // Without a known length there is nothing to show a fraction of.
+    : label_(std::move(label)), total_(total), enabled_(total > 0 && isatty(STDERR_FILENO) == 1) {}
 
 ProgressBar::~ProgressBar() {
     // An interrupted bar still gets its line ended, so an error message starts on a new line.

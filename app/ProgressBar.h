@@ -1,6 +1,7 @@
 // A one-line progress bar on stderr, drawn only when stderr is a terminal.
 //
 // Update() redraws only when the shown percentage changes, so calling it per chunk is cheap;
+// a total of 0 (length unknown) draws nothing.
 // Done() completes the line. Nothing is printed when stderr is redirected.
 #pragma once
 

@@ -27,7 +27,11 @@ void PutTag(std::vector<uint8_t>& b, const char* tag) { b.insert(b.end(), tag, t
 WavWriter::WavWriter(const std::string& path, unsigned channels, uint32_t sampleRate,
                      uint32_t channelMask)
     : file_(path), channels_(channels), sample_rate_(sampleRate), channel_mask_(channelMask) {
-    if (channels == 0 || channels > 0xFFFF) throw Failure("cannot write '" + path + "': bad channel count");
+    if (channels == 0 || channels > 0xFFFF / 4)
+        throw Failure("cannot write '" + path + "': " + std::to_string(channels) + " channels do not fit a WAV file");
+    if (uint64_t(sampleRate) * channels * 4 > 0xFFFFFFFFull)
+        throw Failure("cannot write '" + path + "': " + std::to_string(sampleRate) + " Hz with " +
+                      std::to_string(channels) + " channels does not fit a WAV file");
     WriteHeader();
 }
 

@@ -12,7 +12,7 @@
 int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
-        std::fputs(UsageText().c_str(), stderr);
+        std::fprintf(stderr, "halvane: no command given\n%s", UsageText().c_str());
         return kExitUsage;
     }
     if (words[0] == "help" || words[0] == "--help" || words[0] == "-h") {

@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -166,6 +168,9 @@ void ConfigDlg::InitializeComponent() {
     // Fixed single-line border, not resizable: 397 x 307 units, or what the fonts need.
     const QSize want(u.W(397), u.H(307));
     setFixedSize(want.expandedTo(sizeHint()));
+    // Centred on the screen. (Qt widgets paint through a back buffer already.)
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void ConfigDlg::BuildMainTab() {

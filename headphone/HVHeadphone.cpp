@@ -74,22 +74,24 @@ void HeadphoneOverlapAdd(uint32_t block) {
     HVCHUNK_02* out = g_hpOut.m_pData + size_t(block) * HP_BLOCK;
     HVCHUNK_02* tail = g_hpTail.m_pData;
     const double scale = HP_OUT_SCALE;
-    for (int e = 0; e < 2; ++e) {
-        const float* c0 = g_hpConv[e][0].m_pData;
-        const float* c1 = g_hpConv[e][1].m_pData;
-        const float* c2 = g_hpConv[e][2].m_pData;
-        const float* c3 = g_hpConv[e][3].m_pData;
-        const float* c4 = g_hpConv[e][4].m_pData;
-        float* o = e == 0 ? &out[0].l : &out[0].r;  // stride 2 floats
-        float* t = e == 0 ? &tail[0].l : &tail[0].r;
-        for (uint32_t i = 0; i < HP_BLOCK; ++i) {
-            const double head = double(c0[i]) + double(t[2 * i]) + double(c1[i]) + double(c2[i]) + double(c3[i]) +
-                                double(c4[i]);
-            // 0.0 + x, as onto the cleared output: a negative zero comes out positive.
-            o[2 * i] = float(0.0 + scale * head);
-            const uint32_t j = i + HP_BLOCK;
-            t[2 * i] = float(double(c1[j]) + double(c0[j]) + double(c2[j]) + double(c3[j]) + double(c4[j]));
-        }
+    const float *l0 = g_hpConv[0][0].m_pData, *l1 = g_hpConv[0][1].m_pData, *l2 = g_hpConv[0][2].m_pData,
+                *l3 = g_hpConv[0][3].m_pData, *l4 = g_hpConv[0][4].m_pData;
+    const float *r0 = g_hpConv[1][0].m_pData, *r1 = g_hpConv[1][1].m_pData, *r2 = g_hpConv[1][2].m_pData,
+                *r3 = g_hpConv[1][3].m_pData, *r4 = g_hpConv[1][4].m_pData;
+    for (uint32_t i = 0; i < HP_BLOCK; ++i) {
+        // First half of this block's convolutions plus the tail of the previous block, in
+        // the order L, tail, R, C, SL, SR; scaled once, added onto the cleared output
+        // (0.0 + x: a negative zero comes out positive).
+        const double left = double(l0[i]) + double(tail[i].l) + double(l1[i]) + double(l2[i]) + double(l3[i]) +
+                            double(l4[i]);
+        const double right = double(r0[i]) + double(tail[i].r) + double(r1[i]) + double(r2[i]) + double(r3[i]) +
+                             double(r4[i]);
+        out[i].l = float(0.0 + scale * left);
+        out[i].r = float(0.0 + scale * right);
+        // Second half, unscaled, waits for the next block.
+        const uint32_t j = i + HP_BLOCK;
+        tail[i].l = float(double(l1[j]) + double(l0[j]) + double(l2[j]) + double(l3[j]) + double(l4[j]));
+        tail[i].r = float(double(r1[j]) + double(r0[j]) + double(r2[j]) + double(r3[j]) + double(r4[j]));
     }
 }
 

@@ -24,7 +24,14 @@ extern int g_bHeadphoneInit;  // 1 once the bank spectra and work buffers are pr
 
 // The headphone operation shared by both kernel sets (their results are bit-identical).
 // `fn` is the calling set (used for the stereo pre-decode); `module` names the caller in
-// GPU error messages.
+// GPU error messages. `code` is the input layout (1, 2, 5, 6); only code 2 matters: a
+// stereo chunk is first run through fn.DecodeActive and fn.DelayChannels(chunk, 0) when the
+// decode flag of the headphone flavour is set.
+// In place: the chunk is replaced by the stereo output (slots 0 and 1, slots 2..5 zero) of
+// the 8192-frame blocks completed in this call, so it may come back empty or longer than it
+// went in; the rest waits in the unfinished block (g_hpFill frames). At rates other than
+// 44100 and 48000 Hz the chunk and the stage are left untouched.
+// Allocates only on first use and when a call completes more blocks than any before.
 void HeadphoneProcess(CHVFn& fn, uint32_t code, HVFrames& chunk, const char* module);
 
 // Prepares the response spectra, FFT configurations and work buffers once.

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "kernels/BiquadVector.h"
 #include "kernels/HVFnSSE2.h"
 #include "kernels/SteeringMatrix.h"
 #include "kernels/VectorMath.h"
@@ -43,31 +44,75 @@ inline __m128 LeakyLogRatio4(__m128 a, __m128 b) {
 }
 
 // Unsmoothed x and y of four frames.
-inline void Steer4(const HVCHUNK_INTCHUNK* f, float* x, float* y) {
+inline void Steer4(const HVCHUNK_INTCHUNK* f, __m128& x, __m128& y) {
     __m128 l, r;
     LoadLR4(f, l, r);
     const __m128 s = Abs4(_mm_add_ps(l, r));
     const __m128 d = Abs4(_mm_sub_ps(l, r));
-    _mm_store_ps(x, LeakyLogRatio4(Abs4(l), Abs4(r)));
-    _mm_store_ps(y, LeakyLogRatio4(s, d));
+    x = LeakyLogRatio4(Abs4(l), Abs4(r));
+    y = LeakyLogRatio4(s, d);
+}
+
+// The x and y smoothers run side by side in lanes 0 and 1 (lanes 2 and 3 are scratch), one
+// frame per step, with exactly the arithmetic of FilterSamples. Running them in the same
+// loop as the detector lets the two serial recursions overlap with the detector's
+// arithmetic instead of each making its own pass over the buffer.
+struct SteerSmoother {
+    BiquadVecCoeffs c;
+    BiquadLanes s;
+
+    SteerSmoother(const BiquadCoeffs& coef, const BiquadState& stX, const BiquadState& stY) : c(coef) {
+        auto pair = [&](int row) { return _mm_unpacklo_ps(_mm_set_ss(stX.m[row][0]), _mm_set_ss(stY.m[row][0])); };
+        s = BiquadLanes{pair(0), pair(1), pair(2), pair(3)};
+    }
+    void Store(BiquadState& stX, BiquadState& stY) const {
+        const __m128* rows[4] = {&s.x1, &s.x2, &s.y1, &s.y2};
+        for (int row = 0; row < 4; ++row) {
+            stX.m[row][0] = _mm_cvtss_f32(*rows[row]);
+            stY.m[row][0] = _mm_cvtss_f32(_mm_shuffle_ps(*rows[row], *rows[row], _MM_SHUFFLE(1, 1, 1, 1)));
+        }
+    }
+    // Smooths `count` (1..4) frames of x and y in place, in frame order.
+    void Run(__m128& x, __m128& y, uint32_t count) {
+        const __m128 lo = _mm_unpacklo_ps(x, y);  // x0 y0 x1 y1
+        const __m128 hi = _mm_unpackhi_ps(x, y);  // x2 y2 x3 y3
+        const __m128 in[4] = {lo, _mm_movehl_ps(lo, lo), hi, _mm_movehl_ps(hi, hi)};
+        __m128 out[4] = {in[0], in[1], in[2], in[3]};
+        for (uint32_t j = 0; j < count; ++j) out[j] = s.Step(c, in[j]);
+        const __m128 o01 = _mm_movelh_ps(out[0], out[1]);  // x0 y0 x1 y1 smoothed
+        const __m128 o23 = _mm_movelh_ps(out[2], out[3]);
+        x = _mm_shuffle_ps(o01, o23, _MM_SHUFFLE(2, 0, 2, 0));
+        y = _mm_shuffle_ps(o01, o23, _MM_SHUFFLE(3, 1, 3, 1));
+    }
+};
+
+// The four gains of one steering measure: exp(-s max(v, 0)) and exp(s min(v, 0)). One of
+// the two arguments is always 0 and VectorExp(0) is exactly 1, so one exponential of
+// -s |v| serves both: it is the first gain where v > 0 and the second where v < 0.
+inline void GainPair(__m128 v, __m128& toPositive, __m128& toNegative) {
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 e = VectorExp(_mm_mul_ps(_mm_set1_ps(-kSteerSlope), Abs4(v)));
+    const __m128 pos = _mm_cmpgt_ps(v, zero), neg = _mm_cmplt_ps(v, zero);
+    toPositive = _mm_or_ps(_mm_and_ps(pos, e), _mm_andnot_ps(pos, one));
+    toNegative = _mm_or_ps(_mm_and_ps(neg, e), _mm_andnot_ps(neg, one));
 }
 
 // One band's contribution to L, R, C, SL, SR for four frames.
 inline void BandContribution4(const HVCHUNK_INTCHUNK* f, const float* xs, const float* ys, __m128 out[5]) {
     __m128 l, r;
     LoadLR4(f, l, r);
-    const __m128 x = _mm_load_ps(xs);
-    const __m128 y = _mm_load_ps(ys);
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 up = _mm_set1_ps(kSteerSlope);
-    const __m128 down = _mm_set1_ps(-kSteerSlope);
-    const __m128 g[4] = {VectorExp(_mm_mul_ps(down, _mm_max_ps(x, zero))),
-                         VectorExp(_mm_mul_ps(up, _mm_min_ps(x, zero))),
-                         VectorExp(_mm_mul_ps(down, _mm_max_ps(y, zero))),
-                         VectorExp(_mm_mul_ps(up, _mm_min_ps(y, zero)))};
+    __m128 g[4];
+    GainPair(_mm_load_ps(xs), g[0], g[1]);
+    GainPair(_mm_load_ps(ys), g[2], g[3]);
     __m128 coef[kSteerRows];
     for (int k = 0; k < kSteerRows; ++k) {
         const float* row = kSteerMatrix[k];
+        if (row[0] == 0.0f && row[1] == 0.0f && row[2] == 0.0f) {
+            // 0 + 0 gxl + 0 gxr is exactly +0, so only the last two terms round.
+            coef[k] = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(row[3]), g[2]), _mm_mul_ps(_mm_set1_ps(row[4]), g[3]));
+            continue;
+        }
         __m128 c = _mm_add_ps(_mm_set1_ps(row[0]), _mm_mul_ps(_mm_set1_ps(row[1]), g[0]));
         c = _mm_add_ps(c, _mm_mul_ps(_mm_set1_ps(row[2]), g[1]));
         c = _mm_add_ps(c, _mm_mul_ps(_mm_set1_ps(row[3]), g[2]));
@@ -116,23 +161,36 @@ inline void Matrix4(const HVCHUNK_INTCHUNK* hi, const HVCHUNK_INTCHUNK* lo, cons
 
 }  // namespace
 
+// Detection and smoothing of four frames per step; the smoothing is FilterSamples'
+// recursion (see SteerSmoother), so the result is that of detecting the whole buffer and
+// then calling FilterSamples on outX and outY.
 void CHVFnSSE2::DetectSteering(BiquadState& stX, BiquadState& stY, const HVFrames& in, HVBuffer<float>& outX,
                                HVBuffer<float>& outY) {
     const uint32_t n = in.m_dwCount;
     outX.Resize(n);
     outY.Resize(n);
+    SteerSmoother sm(m_coefSteer, stX, stY);
     const uint32_t full = n & ~3u;
-    for (uint32_t i = 0; i < full; i += 4) Steer4(&in[i], &outX[i], &outY[i]);
+    for (uint32_t i = 0; i < full; i += 4) {
+        __m128 x, y;
+        Steer4(&in[i], x, y);
+        sm.Run(x, y, 4);
+        _mm_store_ps(&outX[i], x);
+        _mm_store_ps(&outY[i], y);
+    }
     if (const uint32_t rest = n - full) {
         FrameGroup g{};
         std::memcpy(g.f, &in[full], rest * sizeof(HVCHUNK_INTCHUNK));
-        alignas(16) float x[4], y[4];
+        __m128 x, y;
         Steer4(g.f, x, y);
-        std::memcpy(&outX[full], x, rest * sizeof(float));
-        std::memcpy(&outY[full], y, rest * sizeof(float));
+        sm.Run(x, y, rest);
+        alignas(16) float xs[4], ys[4];
+        _mm_store_ps(xs, x);
+        _mm_store_ps(ys, y);
+        std::memcpy(&outX[full], xs, rest * sizeof(float));
+        std::memcpy(&outY[full], ys, rest * sizeof(float));
     }
-    FilterSamples(m_coefSteer, stX, outX);
-    FilterSamples(m_coefSteer, stY, outY);
+    sm.Store(stX, stY);
 }
 
 void CHVFnSSE2::DecodeActive(HVFrames& chunk) {

@@ -234,3 +234,52 @@ TEST(HeadphoneConvolution, SteadyStateAllocatesNothing) {
     }
     EXPECT_EQ(HVAllocationCount(), before);
 }
+
+TEST(HeadphoneConvolution, StereoIsPreDecodedOnlyWhenTheFlavourAsksForIt) {
+    const auto in = Noise(HP_BLOCK + 3000, 2, 31);
+    const std::vector<uint32_t> chunks = {6000, uint32_t(in.size()) - 6000};
+    for (uint32_t flavour : {0u, 1u})
+        for (CHVFn* fn : {static_cast<CHVFn*>(&g_fnx87), static_cast<CHVFn*>(&g_fnSSE2)}) {
+            SCOPED_TRACE(testing::Message() << "flavour " << flavour);
+            std::vector<HVCHUNK_INTCHUNK> decoded, byHand, plain, otherFlag;
+            {
+                Stage stage(44100, flavour);
+                (flavour ? stage.cfg.bHeadphonesDecodeMovie : stage.cfg.bHeadphonesDecodeMusic) = 1;
+                decoded = RunChunks(*fn, 2, in, chunks);
+            }
+            {
+                // The same steps by hand: the steered decoder, the headphone delays, then the
+                // five channels as they stand.
+                Stage stage(44100, flavour);
+                (flavour ? stage.cfg.bHeadphonesDecodeMovie : stage.cfg.bHeadphonesDecodeMusic) = 1;
+                std::vector<HVCHUNK_INTCHUNK> five;
+                HVFrames frames;
+                size_t pos = 0;
+                for (uint32_t n : chunks) {
+                    frames.Resize(n);
+                    std::memcpy(frames.m_pData, in.data() + pos, n * sizeof(HVCHUNK_INTCHUNK));
+                    pos += n;
+                    fn->DecodeActive(frames);
+                    fn->DelayChannels(frames, 0);
+                    five.insert(five.end(), frames.m_pData, frames.m_pData + frames.m_dwCount);
+                }
+                stage.cfg.bHeadphonesDecodeMusic = stage.cfg.bHeadphonesDecodeMovie = 0;
+                CHVLib::Reset();
+                byHand = RunChunks(*fn, 5, five, chunks);
+            }
+            {
+                Stage stage(44100, flavour);
+                plain = RunChunks(*fn, 2, in, chunks);
+            }
+            {
+                Stage stage(44100, flavour);  // only the other flavour's flag is set
+                (flavour ? stage.cfg.bHeadphonesDecodeMusic : stage.cfg.bHeadphonesDecodeMovie) = 1;
+                otherFlag = RunChunks(*fn, 2, in, chunks);
+            }
+            ASSERT_EQ(decoded.size(), HP_BLOCK);
+            ASSERT_EQ(byHand.size(), HP_BLOCK);
+            EXPECT_EQ(std::memcmp(decoded.data(), byHand.data(), HP_BLOCK * sizeof(HVCHUNK_INTCHUNK)), 0);
+            EXPECT_EQ(std::memcmp(plain.data(), otherFlag.data(), HP_BLOCK * sizeof(HVCHUNK_INTCHUNK)), 0);
+            EXPECT_NE(std::memcmp(plain.data(), decoded.data(), HP_BLOCK * sizeof(HVCHUNK_INTCHUNK)), 0);
+        }
+}

@@ -12,20 +12,9 @@ using hptest::Taps;
 
 namespace {
 
-// One chunk as the DSP instance hands it over: interleaved host floats placed into frames
-// (host order L R C LFE SL SR; mono is C), then the engine's pipeline.
+// One chunk as the DSP instance hands it over: host floats in, frames and a code out.
 uint32_t RunChunk(uint32_t channels, const std::vector<float>& host, HVFrames& frames) {
-    static const int kMono[1] = {HV_C};
-    static const int kStereo[2] = {HV_L, HV_R};
-    static const int kFive[5] = {HV_L, HV_R, HV_C, HV_SL, HV_SR};
-    static const int kSix[6] = {HV_L, HV_R, HV_C, HV_LFE, HV_SL, HV_SR};
-    const int* slots = channels == 1 ? kMono : channels == 2 ? kStereo : channels == 5 ? kFive : kSix;
-    const uint32_t n = uint32_t(host.size() / channels);
-    frames.Resize(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        for (float& v : frames[i].f) v = 0.0f;
-        for (uint32_t c = 0; c < channels; ++c) frames[i].f[slots[c]] = host[size_t(i) * channels + c];
-    }
+    g_hvlib.ConvertFloatToInternal(channels, host.data(), uint32_t(host.size() / channels), frames);
     return g_hvlib.ProcessChunk(channels, frames);
 }
 

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "DialogFixture.h"
+#include "dialog/WindowWrapper.h"
 
 namespace hv_dialog_test {
 namespace {
@@ -166,6 +167,30 @@ TEST_F(DialogTest, OkKeepsTheLastEditAndClosingAfterwardsRestoresNothing) {
     d.ConfigDlg_FormClosing();  // a closing event after OK only re-arms the cancel mode
     EXPECT_EQ(callback.published.size(), n);
     EXPECT_TRUE(d.CancelMode());
+}
+
+TEST_F(DialogTest, EnterPressesOk) {
+    auto& d = Open(Unusual());
+    d.show();
+    d.numDelayR->setValue(9);
+    const Bytes edited = BlobOf(Params());
+    QTest::keyClick(&d, Qt::Key_Return);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(LastPublished(), edited);
+    EXPECT_FALSE(d.CancelMode());
+}
+
+TEST_F(DialogTest, WindowWrapperKeepsTheHandleAndToleratesForeignIds) {
+    int anchor = 0;
+    foo_dsp_halvane::WindowWrapper none(nullptr), some(&anchor);
+    EXPECT_EQ(none.Handle(), nullptr);
+    EXPECT_EQ(some.Handle(), &anchor);
+    auto& d = Open(HVLIB_CONFIG{});
+    none.Own(d);
+    some.Own(d);  // not a window of this display: the dialog simply has no owner
+    d.show();
+    EXPECT_TRUE(d.isVisible());
+    d.buttonCancel_Click();
 }
 
 TEST_F(DialogTest, OkWithoutChangesPublishesTheOpeningPresetOnce) {

@@ -5,7 +5,6 @@
 #include <QTimer>
 
 #include "DialogFixture.h"
-#include "dialog/SpeakerColours.h"
 
 namespace hv_dialog_test {
 namespace {
@@ -101,15 +100,6 @@ TEST_F(DialogTest, SpeakerColoursAreSetOnOpening) {
     auto& d = Open(c);
     EXPECT_EQ(Back(d.labelSpeakerC), QColor(128, 128, 128));
     EXPECT_EQ(Fore(d.labelSpeakerDirL), QColor(127, 127, 127));
-}
-
-TEST(SpeakerGrey, TruncatesTowardZero) {
-    using foo_dsp_halvane::SpeakerGrey;
-    EXPECT_EQ(SpeakerGrey(0), 0);
-    EXPECT_EQ(SpeakerGrey(1), 2);     // 2.55
-    EXPECT_EQ(SpeakerGrey(50), 127);  // 127.5
-    EXPECT_EQ(SpeakerGrey(100), 255);
-    EXPECT_EQ(SpeakerGrey(1000), 255);
 }
 
 }  // namespace

@@ -1,0 +1,140 @@
+// The host's file formats: written WAV headers, preset files, the configuration container.
+#include "TestFiles.h"
+#include "app/AppError.h"
+#include "app/ConfigStore.h"
+#include "app/Crc32.h"
+#include "app/PresetFile.h"
+#include "app/WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+TEST(Crc32, StandardCheckValues) {
+    EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);  // the catalogued check value of CRC-32
+    EXPECT_EQ(Crc32("", 0), 0u);
+    EXPECT_EQ(Crc32("a", 1), 0xE8B7BE43u);
+}
+
+// The 80-byte header of an empty 5-channel file at 48 kHz, laid out by hand from the
+// WAVE_FORMAT_EXTENSIBLE definition.
+TEST(WavWriter, HeaderBytesOfAnEmptyFile) {
+    TempDir dir;
+    WavWriter w(dir.File("e.wav"), 5, 48000, 55);
+    w.Finish();
+    const uint8_t expected[80] = {
+        'R', 'I', 'F', 'F', 72, 0, 0, 0, 'W', 'A', 'V', 'E',
+        'f', 'm', 't', ' ', 40, 0, 0, 0,
+        0xFE, 0xFF, 5, 0, 0x80, 0xBB, 0, 0,      // tag, channels, 48000
+        0x00, 0xA6, 0x0E, 0x00, 20, 0, 32, 0,    // 960000 bytes/s, align 20, 32 bits
+        22, 0, 32, 0, 55, 0, 0, 0,               // cbSize, valid bits, mask
+        0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71,
+        'f', 'a', 'c', 't', 4, 0, 0, 0, 0, 0, 0, 0,
+        'd', 'a', 't', 'a', 0, 0, 0, 0};
+    std::vector<uint8_t> got = ReadBytes(dir.File("e.wav"));
+    ASSERT_EQ(got.size(), sizeof(expected));
+    EXPECT_EQ(0, std::memcmp(got.data(), expected, sizeof(expected)));
+}
+
+TEST(WavWriter, SamplesRoundTripThroughLibsndfile) {
+    TempDir dir;
+    std::vector<float> s = TestSignal(1001, 6, 7);
+    s[3] = 1.75f;  // float files keep values beyond full scale
+    {
+        WavWriter w(dir.File("s.wav"), 6, 96000, 63);
+        w.WriteFrames(s.data(), 500);
+        w.WriteFrames(s.data() + 500 * 6, 501);
+        w.Finish();
+    }
+    AudioData a = ReadAudio(dir.File("s.wav"));
+    EXPECT_EQ(a.channels, 6);
+    EXPECT_EQ(a.rate, 96000);
+    EXPECT_EQ(a.frames, 1001);
+    EXPECT_EQ(a.samples, s);
+    WavHeader h = ParseWavHeader(dir.File("s.wav"));
+    EXPECT_EQ(h.channelMask, 63u);
+    EXPECT_EQ(h.dataBytes, 1001u * 6 * 4);
+}
+
+TEST(WavWriter, UnfinishedFileLeavesNothingBehind) {
+    TempDir dir;
+    {
+        WavWriter w(dir.File("x.wav"), 2, 44100, 3);
+        std::vector<float> s(200, 0.5f);
+        w.WriteFrames(s.data(), 100);
+    }
+    EXPECT_TRUE(dir.List().empty());
+}
+
+TEST(PresetFile, GuidIsStoredFieldByFieldLittleEndian) {
+    TempDir dir;
+    dsp_preset_impl p;
+    p.set_owner(GUID{0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}});
+    const uint8_t data[3] = {0xAA, 0xBB, 0xCC};
+    p.set_data(data, 3);
+    WritePresetFile(dir.File("p.bin"), p);
+    std::vector<uint8_t> expected = {4, 3, 2, 1, 6, 5, 8, 7, 9, 10, 11, 12, 13, 14, 15, 16, 0xAA, 0xBB, 0xCC};
+    EXPECT_EQ(ReadBytes(dir.File("p.bin")), expected);
+
+    dsp_preset_impl back;
+    ReadPresetFile(dir.File("p.bin"), back);
+    EXPECT_TRUE(back == p);
+}
+
+TEST(PresetFile, ShortFilesAreRejected) {
+    TempDir dir;
+    for (size_t n : {0u, 1u, 15u}) {
+        WriteBytes(dir.File("short.bin"), std::vector<uint8_t>(n, 0x11));
+        dsp_preset_impl p;
+        EXPECT_THROW(ReadPresetFile(dir.File("short.bin"), p), AppError) << n;
+    }
+    WriteBytes(dir.File("guid_only.bin"), std::vector<uint8_t>(16, 0x11));
+    dsp_preset_impl p;
+    ReadPresetFile(dir.File("guid_only.bin"), p);  // 16 bytes: a preset with no data
+    EXPECT_EQ(p.get_data_size(), 0u);
+}
+
+TEST(ConfigFile, PackUnpackAndCorruption) {
+    const std::vector<uint8_t> payload = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    std::vector<uint8_t> file = PackConfigFile(payload);
+    ASSERT_EQ(file.size(), 16 + payload.size());
+    EXPECT_EQ(0, std::memcmp(file.data(), "HVHOSTCF", 8));
+    std::string problem;
+    auto back = UnpackConfigFile(file, problem);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(*back, payload);
+    EXPECT_TRUE(UnpackConfigFile(PackConfigFile({}), problem).has_value());
+
+    // Every single-bit flip anywhere in the file is caught.
+    for (size_t byte = 0; byte < file.size(); ++byte)
+        for (int bit = 0; bit < 8; ++bit) {
+            std::vector<uint8_t> bad = file;
+            bad[byte] ^= uint8_t(1 << bit);
+            EXPECT_FALSE(UnpackConfigFile(bad, problem).has_value()) << byte << ":" << bit;
+        }
+    // So is every truncation and an appended byte.
+    for (size_t n = 0; n < file.size(); ++n)
+        EXPECT_FALSE(UnpackConfigFile(std::vector<uint8_t>(file.begin(), file.begin() + n), problem).has_value());
+    std::vector<uint8_t> longer = file;
+    longer.push_back(0);
+    EXPECT_FALSE(UnpackConfigFile(longer, problem).has_value());
+}
+
+TEST(ConfigFile, DirectoryFollowsXdgThenHome) {
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const char* oldHome = std::getenv("HOME");
+    std::string savedXdg = oldXdg ? oldXdg : "", savedHome = oldHome ? oldHome : "";
+    setenv("HOME", "/home/someone", 1);
+    setenv("XDG_CONFIG_HOME", "/xdg/conf", 1);
+    EXPECT_EQ(ConfigDirectory(), "/xdg/conf/halvane");
+    setenv("XDG_CONFIG_HOME", "", 1);
+    EXPECT_EQ(ConfigDirectory(), "/home/someone/.config/halvane");
+    setenv("XDG_CONFIG_HOME", "relative/dir", 1);  // not absolute: ignored
+    EXPECT_EQ(ConfigDirectory(), "/home/someone/.config/halvane");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(ConfigDirectory(), "/home/someone/.config/halvane");
+    oldXdg ? setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    oldHome ? setenv("HOME", savedHome.c_str(), 1) : unsetenv("HOME");
+}
+

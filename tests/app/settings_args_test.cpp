@@ -1,0 +1,99 @@
+// Command-line parsing and the --set / --mode / --preset rules.
+#include "app/AppError.h"
+#include "app/CliArgs.h"
+#include "app/HostOptions.h"
+#include "app/SettingsArgs.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+ParsedArgs Parse(std::vector<std::string> words) {
+    const OptionSpec specs[] = {{"preset", true, false}, {"set", true, true}, {"mode", true, true},
+                                {"raw", false, false}, kChunkOption};
+    return ParseArgs(words, specs);
+}
+
+int ExitCodeOf(auto&& fn) {
+    try {
+        fn();
+    } catch (const AppError& e) {
+        return e.ExitCode();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(CliArgs, OptionsKeepTheirOrderAndBothSpellings) {
+    ParsedArgs p = Parse({"in.wav", "--set", "nTrimL=3", "--raw", "--set=nTrimL=-4", "out.wav", "--", "--odd"});
+    ASSERT_EQ(p.positional, (std::vector<std::string>{"in.wav", "out.wav", "--odd"}));
+    ASSERT_EQ(p.options.size(), 3u);
+    EXPECT_EQ(p.options[0].value, "nTrimL=3");
+    EXPECT_EQ(p.options[1].name, "raw");
+    EXPECT_EQ(p.options[2].value, "nTrimL=-4");
+}
+
+TEST(CliArgs, MalformedCommandLinesAreUsageErrors) {
+    EXPECT_EQ(ExitCodeOf([] { Parse({"--bogus"}); }), kExitUsage);
+    EXPECT_EQ(ExitCodeOf([] { Parse({"-x"}); }), kExitUsage);
+    EXPECT_EQ(ExitCodeOf([] { Parse({"--set"}); }), kExitUsage);          // value missing
+    EXPECT_EQ(ExitCodeOf([] { Parse({"--raw=1"}); }), kExitUsage);        // flag with a value
+    EXPECT_EQ(ExitCodeOf([] { Parse({"--preset", "a", "--preset", "b"}); }), kExitUsage);
+    EXPECT_EQ(ExitCodeOf([] { Parse({"--set", "dwMode"}); }), 0);         // parsing alone accepts it
+    EXPECT_EQ(ExitCodeOf([] { BuildSettings(Parse({"--set", "dwMode"})); }), kExitUsage);  // no '='
+}
+
+TEST(CliArgs, ChunkSizeBounds) {
+    EXPECT_EQ(ChunkFramesOption(Parse({})), 4096u);
+    EXPECT_EQ(ChunkFramesOption(Parse({"--chunk", "1"})), 1u);
+    EXPECT_EQ(ChunkFramesOption(Parse({"--chunk", "4194304"})), 4194304u);
+    for (const char* bad : {"0", "-5", "4194305", "12x", "", " 7", "0x10"})
+        EXPECT_EQ(ExitCodeOf([&] { ChunkFramesOption(Parse({"--chunk", bad})); }), kExitUsage) << bad;
+}
+
+// Each field takes a decimal over its whole 32-bit type, nothing more.
+TEST(SetField, RangeFollowsTheFieldsType) {
+    struct Case {
+        const char* text;
+        int word;
+        uint32_t bits;
+    };
+    const Case good[] = {
+        {"uOperations=3735928559", 10, 0xDEADBEEFu},
+        {"dwMode=4294967295", 0, 0xFFFFFFFFu},
+        {"dwMode=0", 0, 0},
+        {"bCUDA=7", 27, 7},
+        {"nTrimL=-2147483648", 17, 0x80000000u},
+        {"nTrimSR=2147483647", 22, 0x7FFFFFFFu},
+        {"nMasterGain=-1", 1, 0xFFFFFFFFu},
+        {"dwLFECutoff=007", 25, 7},
+    };
+    for (const Case& c : good) {
+        FieldAssignment a = ParseFieldAssignment(c.text);
+        EXPECT_EQ(a.word, c.word) << c.text;
+        EXPECT_EQ(a.value, c.bits) << c.text;
+    }
+    const char* bad[] = {"dwMode=4294967296", "dwMode=-1", "dwMode=-0", "dwMode=+1", "dwMode=",
+                         "dwMode=1.5", "dwMode= 1", "dwMode=0x2", "nTrimL=2147483648",
+                         "nTrimL=-2147483649", "nTrimL=--1", "nTrimL=99999999999999999999",
+                         "dwmode=1", "Mode=1", "=1"};
+    for (const char* text : bad)
+        EXPECT_EQ(ExitCodeOf([&] { ParseFieldAssignment(text); }), kExitFailure) << text;
+}
+
+TEST(SetField, LaterWordsWinAndModeNamesMap) {
+    HVLIB_CONFIG cfg = BuildSettings(
+        Parse({"--set", "nTrimL=5", "--mode", "headphone", "--set", "nTrimL=-7", "--set", "dwMode=1"}));
+    EXPECT_EQ(cfg.nTrimL, -7);
+    EXPECT_EQ(cfg.dwMode, 1u);
+    cfg = BuildSettings(Parse({"--set", "dwMode=1", "--mode", "encoder"}));
+    EXPECT_EQ(cfg.dwMode, 4u);
+    const char* names[] = {"bypass", "passive", "hv", "headphone", "encoder"};
+    for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(ParseModeName(names[i]), i);
+    EXPECT_EQ(ExitCodeOf([] { ParseModeName("surround"); }), kExitUsage);
+}
+
