@@ -58,7 +58,7 @@ protected:
 };
 
 // Concrete chunk with its own storage.
-class audio_chunk_impl : public audio_chunk {
+class audio_chunk_impl final : public audio_chunk {
 public:
     audio_chunk_impl() = default;
     ~audio_chunk_impl();

@@ -149,7 +149,8 @@ TEST(Service, DestroyedWithItsLastReferenceAndQueriedByInterface) {
         service_ptr_t<service_base> base;
         EXPECT_TRUE(b->service_query(base, service_base::class_guid));
         EXPECT_FALSE(b->service_query(base, GUID{9, 9, 9, {9}}));
-        b = b;  // self-assignment keeps the object
+        service_ptr_t<dsp>& same = b;
+        b = same;  // self-assignment keeps the object
         EXPECT_EQ(g_destroyed, 0);
     }
     EXPECT_EQ(g_destroyed, 1);
