@@ -1,5 +1,7 @@
 // Build without the CUDA toolkit: a layer that reports no device. The device choice then
 // yields m_bCUDASupport = 0 and nothing else is ever called.
+#include <new>
+
 #include "headphone/HVCudaApi.h"
 
 namespace {
@@ -39,6 +41,9 @@ public:
 
 CHVCudaApi& HVCudaDefaultApi() {
     // Never destroyed: the engine destructor may still ask for it at process exit.
-    static CHVCudaNone* const api = new CHVCudaNone;
+    // Built in static storage rather than on the heap, so a host that unloads the module
+    // takes it along instead of losing it.
+    alignas(CHVCudaNone) static unsigned char storage[sizeof(CHVCudaNone)];
+    static CHVCudaNone* const api = new (storage) CHVCudaNone;
     return *api;
 }

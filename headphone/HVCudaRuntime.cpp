@@ -3,6 +3,8 @@
 #include <cuda_runtime_api.h>
 #include <cufft.h>
 
+#include <new>
+
 #include "headphone/CuFFT.h"
 #include "headphone/HVCudaApi.h"
 
@@ -76,6 +78,9 @@ public:
 
 CHVCudaApi& HVCudaDefaultApi() {
     // Never destroyed: the engine destructor may still release device memory at exit.
-    static CHVCudaRuntime* const api = new CHVCudaRuntime;
+    // Built in static storage rather than on the heap, so a host that unloads the module
+    // takes it along instead of losing it.
+    alignas(CHVCudaRuntime) static unsigned char storage[sizeof(CHVCudaRuntime)];
+    static CHVCudaRuntime* const api = new (storage) CHVCudaRuntime;
     return *api;
 }
