@@ -82,7 +82,9 @@ void RunPair(const Job& a, const Job& b) {
     g_bIsPlaying.store(0);
     EXPECT_EQ(faults.load(), 0);
     EXPECT_LE(totals.out.load(), totals.in.load());  // resets may drop held frames, never add
-    if (a.keepsLength && b.keepsLength) EXPECT_EQ(totals.out.load(), totals.in.load());
+    if (a.keepsLength && b.keepsLength) {
+        EXPECT_EQ(totals.out.load(), totals.in.load());
+    }
     EXPECT_GT(polls, 0u);
 }
 
