@@ -4,6 +4,7 @@
 #include "app/ChannelMask.h"
 
 #include <sndfile.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -44,6 +45,15 @@ AudioReader::AudioReader(const std::string& path) : path_(path) {
         sf_close(file_);
         file_ = nullptr;
         throw Failure("cannot read audio file '" + path + "': no channels or no sample rate");
+    }
+    if (uint32_t(info.samplerate) > kMaxSampleRate) {
+        // The engine sizes its delay lines by the rate: a header claiming gigahertz would
+        // have it allocate gigabytes for a file of a few kilobytes.
+        const int rate = info.samplerate;
+        sf_close(file_);
+        file_ = nullptr;
+        throw Failure("cannot read audio file '" + path + "': sample rate " + std::to_string(rate) +
+                      " Hz is above the " + std::to_string(kMaxSampleRate) + " Hz this host supports");
     }
     channels_ = unsigned(info.channels);
     sample_rate_ = uint32_t(info.samplerate);

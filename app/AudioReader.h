@@ -10,10 +10,13 @@
 
 struct sf_private_tag;
 
+// Highest sample rate a file may have (Hz): every rate in use, 768 kHz included.
+inline constexpr uint32_t kMaxSampleRate = 768000;
+
 class AudioReader final : public FrameSource {
 public:
     // Opens `path`; throws Failure naming the file and libsndfile's reason when it cannot be
-    // read (missing, empty, corrupt, unsupported).
+    // read (missing, empty, corrupt, unsupported, or a rate above kMaxSampleRate).
     explicit AudioReader(const std::string& path);
     ~AudioReader();
     AudioReader(const AudioReader&) = delete;

@@ -91,6 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     params.m_config.dwMode = sel % 5;
     params.m_config.bSSE2 = (sel >> 3) & 1;
     params.m_config.bCUDA = 0;
+    if (sel & 0x80) {  // the longest delay lines: movie flavour, every room delay at 100 ms
+        params.m_config.dwSurroundMode = 0;
+        params.m_config.dwSurroundDelayMovie = 100;
+        for (uint32_t* d = &params.m_config.dwDelayL; d <= &params.m_config.dwDelaySR; ++d) *d = 100;
+    }
     dsp_preset_impl preset;
     params.get_data(preset);
     service_ptr_t<dsp> instance;
