@@ -12,6 +12,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/HVLib.h"
@@ -54,8 +55,12 @@ std::vector<float> Noise(uint32_t frames, uint32_t channels) {
     return v;
 }
 
-void ChunkHandler(benchmark::State& state, uint32_t mode, uint32_t set, uint32_t channels, bool flush) {
-    const uint32_t frames = ChunkFrames();
+// Flush costs are measured on chunks of one headphone block, so that in headphone mode the
+// flushed and the steady chunk both convolve exactly one block; only the reset differs.
+constexpr uint32_t kFlushChunkFrames = 8192;
+
+void ChunkHandler(benchmark::State& state, uint32_t mode, uint32_t set, uint32_t channels, bool flush,
+                  uint32_t frames) {
     const std::vector<float> in = Noise(frames, channels);
     DspChunk out;
     g_bSignalReset.store(1);
@@ -71,10 +76,8 @@ void ChunkHandler(benchmark::State& state, uint32_t mode, uint32_t set, uint32_t
 
 struct Key {
     uint32_t mode, set, channels;
-    bool flush;
-    bool operator<(const Key& o) const {
-        return std::tie(mode, set, channels, flush) < std::tie(o.mode, o.set, o.channels, o.flush);
-    }
+    bool flush;      // a flush before every chunk
+    bool blockSize;  // chunks of kFlushChunkFrames instead of the chunk size in use
 };
 
 // Keeps the seconds per chunk of every run while printing as usual.
@@ -90,8 +93,8 @@ public:
 };
 
 std::string Name(const Key& k) {
-    return std::string(k.flush ? "flush/" : "chunk/") + kModeNames[k.mode] + "/" + kSetNames[k.set] + "/" +
-           LayoutName(k.channels);
+    return std::string(k.flush ? "flush/" : k.blockSize ? "block/" : "chunk/") + kModeNames[k.mode] + "/" +
+           kSetNames[k.set] + "/" + LayoutName(k.channels);
 }
 
 }  // namespace
@@ -100,12 +103,17 @@ int main(int argc, char** argv) {
     std::vector<Key> keys;
     for (uint32_t mode = 0; mode < 5; ++mode)
         for (uint32_t set = 0; set < 2; ++set)
-            for (uint32_t ch : kLayouts) keys.push_back({mode, set, ch, false});
-    // A flush in every mode, from the layout that mode is meant for, SSE2 set.
+            for (uint32_t ch : kLayouts) keys.push_back({mode, set, ch, false, false});
+    // A flush in every mode, from the layout that mode is meant for, SSE2 set, against the
+    // same chunks without one.
     const uint32_t natural[5] = {2, 2, 2, 6, 6};
-    for (uint32_t mode = 0; mode < 5; ++mode) keys.push_back({mode, 1, natural[mode], true});
+    for (uint32_t mode = 0; mode < 5; ++mode) {
+        keys.push_back({mode, 1, natural[mode], true, true});
+        keys.push_back({mode, 1, natural[mode], false, true});
+    }
     for (const Key& k : keys)
-        benchmark::RegisterBenchmark(Name(k).c_str(), ChunkHandler, k.mode, k.set, k.channels, k.flush)
+        benchmark::RegisterBenchmark(Name(k).c_str(), ChunkHandler, k.mode, k.set, k.channels, k.flush,
+                                     k.blockSize ? kFlushChunkFrames : ChunkFrames())
             ->UseRealTime();
 
     benchmark::Initialize(&argc, argv);
@@ -124,20 +132,21 @@ int main(int argc, char** argv) {
     for (uint32_t mode = 0; mode < 5; ++mode)
         for (uint32_t set = 0; set < 2; ++set) {
             std::printf("%-10s %-7s", kModeNames[mode], kSetNames[set]);
-            for (uint32_t ch : kLayouts) std::printf(" %10.0f", xrt({mode, set, ch, false}));
+            for (uint32_t ch : kLayouts) std::printf(" %10.0f", xrt({mode, set, ch, false, false}));
             std::printf("\n");
         }
-    std::printf("\nflush: extra time of the chunk after a flush (engine reset + reallocations)\n");
+    std::printf("\nflush: extra time of a %u-frame chunk after a flush (engine reset, reallocations)\n",
+                kFlushChunkFrames);
     for (uint32_t mode = 0; mode < 5; ++mode) {
-        const Key f{mode, 1, natural[mode], true}, s{mode, 1, natural[mode], false};
+        const Key f{mode, 1, natural[mode], true, true}, s{mode, 1, natural[mode], false, true};
         auto fi = collector.secondsPerChunk.find(Name(f)), si = collector.secondsPerChunk.find(Name(s));
         if (fi == collector.secondsPerChunk.end() || si == collector.secondsPerChunk.end()) continue;
-        std::printf("%-10s %s in: %8.1f us\n", kModeNames[mode], LayoutName(natural[mode]),
-                    (fi->second - si->second) * 1e6);
+        std::printf("%-10s %s in: chunk %8.1f us, after a flush %8.1f us: %+7.1f us\n", kModeNames[mode],
+                    LayoutName(natural[mode]), si->second * 1e6, fi->second * 1e6, (fi->second - si->second) * 1e6);
         std::printf("flush,%s,%s,%.3f\n", kModeNames[mode], LayoutName(natural[mode]), (fi->second - si->second) * 1e6);
     }
     for (const Key& k : keys)
-        if (!k.flush && collector.secondsPerChunk.count(Name(k)))
+        if (!k.flush && !k.blockSize && collector.secondsPerChunk.count(Name(k)))
             std::printf("xrt,%s,%s,%s,%.1f\n", kModeNames[k.mode], kSetNames[k.set], LayoutName(k.channels), xrt(k));
     return 0;
 }
