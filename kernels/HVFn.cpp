@@ -1,6 +1,7 @@
 // Shared state of both kernel sets, the Butterworth design and the derived constants.
 #include "kernels/HVFn.h"
 
+#include <atomic>
 #include <cmath>
 
 const HVLIB_CONFIG* CHVFn::m_pConfig = nullptr;
@@ -78,7 +79,8 @@ BiquadCoeffs DesignButterworth(float freq, bool highPass, uint32_t fs) {
 void CHVFn::CalcStaticConstants(uint32_t fs) {
     if (fs == 0) return;
     const HVLIB_CONFIG& cfg = *m_pConfig;
-    m_dwSRate = fs;
+    // The status display reads the rate from the UI thread: store it as one atomic word.
+    std::atomic_ref<uint32_t>(m_dwSRate).store(fs, std::memory_order_relaxed);
 
     m_coefSplit = DesignButterworth(1200.0f, true, fs);
     m_coefSteer = DesignButterworth(7.95f, false, fs);
