@@ -5,6 +5,9 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
+
+#include <algorithm>
 
 #include "DialogFixture.h"
 
@@ -98,7 +101,7 @@ TEST_F(DialogTest, EachCheckBoxStoresOneOrZeroInItsWordOnly) {
 }
 
 TEST_F(DialogTest, BassRedirectionEnablesCutoffAndInvert) {
-    auto& d = Open(HVLIB_CONFIG{});
+    auto& d = Open(HVLIB_CONFIG{});  // redirection off
     for (bool on : {false, true, false}) {
         d.checkBoxLFERedir->setChecked(on);
         EXPECT_EQ(d.numLFECutoff->isEnabled(), on);
@@ -106,21 +109,29 @@ TEST_F(DialogTest, BassRedirectionEnablesCutoffAndInvert) {
     }
 }
 
-TEST_F(DialogTest, ModeListStoresIndexSignalsResetAndShowsConfigureFor2And3) {
+TEST_F(DialogTest, ModeListStoresIndexSignalsResetAndLinksToTheActiveDecodersTab) {
     const char* const texts[5] = {"Bypass", "Passive decoding (3/1) = L,R,C,S", "Halvane-HV (3/2) = L,R,C,SL,SR",
                                   "Halvane Headphone (2/0) = L,R", "Halvane Encoder (2/0) = L,R"};
-    const bool linkShown[5] = {false, false, true, true, false};
+    const int linkTab[5] = {-1, -1, 1, 2, -1};  // Surround, Headphones; -1: the link is hidden
     auto& d = Open(HVLIB_CONFIG{});
     ASSERT_EQ(d.comboBoxDecoding->count(), 5);
     EXPECT_FALSE(d.comboBoxDecoding->isEditable());
     for (int mode : {0, 3, 1, 4, 2}) {
         EXPECT_EQ(d.comboBoxDecoding->itemText(mode), texts[mode]);
         ClearSignals();
+        d.tabControl->setCurrentIndex(0);
         d.comboBoxDecoding->setCurrentIndex(mode);
         EXPECT_EQ(Params().dwMode, static_cast<uint32_t>(mode));
         EXPECT_EQ(WordOf(LastPublished(), 0), mode);
-        EXPECT_EQ(!d.linkLabelConfigure->isHidden(), linkShown[mode]) << mode;
         ExpectSignals(1, 0, "comboBoxDecoding");
+        EXPECT_EQ(d.linkLabelConfigure->isHidden(), linkTab[mode] < 0) << mode;
+        emit d.linkLabelConfigure->linkActivated(QStringLiteral("#"));  // does nothing if hidden
+        EXPECT_EQ(d.tabControl->currentIndex(), std::max(linkTab[mode], 0)) << mode;
+    }
+    for (QLabel* flavourLink : {d.linkLabelConfigMusic, d.linkLabelConfigMovie}) {
+        d.tabControl->setCurrentIndex(0);
+        emit flavourLink->linkActivated(QStringLiteral("#"));
+        EXPECT_EQ(d.tabControl->currentIndex(), 1);
     }
 }
 
@@ -146,27 +157,6 @@ TEST_F(DialogTest, RadioPairsStoreTheirFlavourInTheirWordOnly) {
         EXPECT_EQ(DiffWords(previous, LastPublished()), std::vector<int>{c.word});
         EXPECT_EQ(WordOf(LastPublished(), c.word), c.value);
         ExpectSignals(0, 0, "radio buttons");
-    }
-}
-
-TEST_F(DialogTest, LinksSelectTheTabOfTheActiveDecoder) {
-    auto& d = Open(HVLIB_CONFIG{});
-    const struct {
-        int mode;
-        QLabel* link;
-        int tab;
-    } cases[] = {
-        {3, d.linkLabelConfigure, 2},    // Headphones
-        {2, d.linkLabelConfigure, 1},    // Surround
-        {4, d.linkLabelConfigure, 0},    // hidden in this mode; does nothing if reached
-        {0, d.linkLabelConfigMusic, 1},
-        {0, d.linkLabelConfigMovie, 1},
-    };
-    for (const auto& c : cases) {
-        d.tabControl->setCurrentIndex(0);
-        d.comboBoxDecoding->setCurrentIndex(c.mode);
-        emit c.link->linkActivated(QStringLiteral("#"));
-        EXPECT_EQ(d.tabControl->currentIndex(), c.tab) << c.mode;
     }
 }
 

@@ -1,7 +1,7 @@
-// The player on its audio thread, to the null output in real time: pause, seek with flush,
-// presets published mid-stream, output reopened on a format change, next, quit and end of
-// playback; and the same through the real component module, whose playback flag and engine
-// status we watch.
+// The player on its audio thread, to the null output in real time: presets published while
+// paused and mid-stream, output reopened on a format change, pause, seek with flush, next, quit
+// and end of playback; and the real component module, whose playing flag and engine status we
+// watch.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -62,15 +62,25 @@ bool WaitFor(const std::function<bool()>& ready) {
     return true;
 }
 
-TEST(PlayerRealtime, PauseSeekPresetAndEndWithAStandInDsp) {
+TEST(PlayerRealtime, PresetsPauseSeekAndEndWithAStandInDsp) {
     g_fakeFlushes = 0;
     g_fakeEndOfPlayback = 0;
     service_impl_single_t<FakeEntry> entry;
     PlaybackEvents events(nullptr);
     RecordingOutput output;
-    Player player(entry, FakePreset(1, 0), events, output, {"ramp"},
-                  [](const std::string&) { return Ramp(3 * kRate); }, kChunk);
+    const dsp_preset_impl opening = FakePreset(1, 0);
+    Player player(entry, opening, events, output, {"ramp"}, [](const std::string&) { return Ramp(3 * kRate); },
+                  kChunk);
+    player.SetPaused(true);  // hold the stream so that several presets meet one chunk
     player.Start();
+    ASSERT_TRUE(WaitFor([&] { return player.Status().paused; }));
+    const uint64_t at = player.PublishPreset(FakePreset(3, 0));
+    EXPECT_EQ(player.PublishPreset(FakePreset(5, 0)), at);
+    EXPECT_EQ(player.PublishPreset(opening), at);  // what the dialog's Cancel does: it wins
+    dsp_preset_impl current;
+    player.CurrentPreset(current);
+    EXPECT_TRUE(current == opening);
+    player.SetPaused(false);
 
     ASSERT_TRUE(WaitFor([&] { return player.Status().chunks >= 4; }));
     // Doubled and widened to six channels from the next chunk on.
@@ -111,42 +121,25 @@ TEST(PlayerRealtime, PauseSeekPresetAndEndWithAStandInDsp) {
     }
 }
 
-TEST(PlayerRealtime, LatestPresetWinsCancelRestoresNextSkipsAndQuitStopsEarly) {
+TEST(PlayerRealtime, NextSkipsTheRestOfATrackAndQuitStopsEarly) {
     service_impl_single_t<FakeEntry> entry;
     PlaybackEvents events(nullptr);
-    RecordingOutput output;
+    NullOutput output;
     std::vector<std::string> opened;
-    const dsp_preset_impl opening = FakePreset(1, 0);
-    Player player(entry, opening, events, output, {"one", "two", "three"},
+    Player player(entry, FakePreset(1, 0), events, output, {"one", "two", "three"},
                   [&](const std::string& name) {
                       opened.push_back(name);
                       return Ramp(2 * kRate);
                   },
                   kChunk);
-    player.SetPaused(true);  // hold the stream so that several presets meet one chunk
     player.Start();
-    ASSERT_TRUE(WaitFor([&] { return player.Status().paused; }));
-    const uint64_t at = player.PublishPreset(FakePreset(3, 0));
-    EXPECT_EQ(player.PublishPreset(FakePreset(5, 0)), at);
-    EXPECT_EQ(player.PublishPreset(opening), at);  // what the dialog's Cancel does
-    dsp_preset_impl current;
-    player.CurrentPreset(current);
-    EXPECT_TRUE(current == opening);
-    player.SetPaused(false);
-
     ASSERT_TRUE(WaitFor([&] { return player.Status().chunks >= 2; }));
     player.Next();
     ASSERT_TRUE(WaitFor([&] { return player.Status().track == 1; }));
     player.Quit();
     player.Join();
     EXPECT_EQ(opened, (std::vector<std::string>{"one", "two"}));
-    std::lock_guard<std::mutex> lock(output.m);
-    ASSERT_FALSE(output.writes.empty());
-    EXPECT_LT(output.writes.size(), size_t(2 * kRate / kChunk)) << "less than one whole track";
-    EXPECT_EQ(output.writes[0][0], 0.0f);
-    // Every chunk ran with the opening preset again: an unscaled ramp, one step per frame.
-    for (const auto& w : output.writes)
-        for (size_t i = 0; i < w.size(); ++i) ASSERT_EQ(w[i], w[0] + float(i / 2));
+    EXPECT_LT(player.Status().chunks, 2 * kRate / kChunk) << "less than one whole track";
 }
 
 // The real component, loaded as the host loads it, with its configuration in a fresh folder.
