@@ -90,51 +90,45 @@ TEST_F(DialogTest, OpeningLoadsTheRecordSignalsAndPublishesNothing) {
     EXPECT_TRUE(callback.published.empty());
 }
 
-TEST_F(DialogTest, CancelEscapeAndCloseBoxAfterManyChangesRepublishTheOpeningPreset) {
+// Cancel, Escape and the close box republish the opening preset; OK and Enter keep the last
+// edit, or publish the opening record once when nothing changed (less CUDA without a GPU).
+TEST_F(DialogTest, EachWayOfLeavingPublishesTheRightPreset) {
+    const auto ok = [](Dlg& d) { QTest::mouseClick(d.buttonOK, Qt::LeftButton); };
     const struct {
         const char* name;
-        void (*act)(Dlg&);
+        bool edit, gpu, keep;
+        void (*leave)(Dlg&);
     } ways[] = {
-        {"Cancel", [](Dlg& d) { QTest::mouseClick(d.buttonCancel, Qt::LeftButton); }},
-        {"Escape", [](Dlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
-        {"close box", [](Dlg& d) { EXPECT_FALSE(d.close()); }},  // refused: the dialog hides instead
+        {"Cancel", true, true, false, [](Dlg& d) { QTest::mouseClick(d.buttonCancel, Qt::LeftButton); }},
+        {"Escape", true, true, false, [](Dlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"close box", true, true, false, [](Dlg& d) { EXPECT_FALSE(d.close()); }},  // refused: hides instead
+        {"OK", true, true, true, ok},
+        {"Enter", true, true, true, [](Dlg& d) { QTest::keyClick(&d, Qt::Key_Return); }},
+        {"OK unchanged", false, true, true, ok},
+        {"OK unchanged without GPU", false, false, true, ok},
     };
-    for (const auto& way : ways) {
-        auto& d = Open(Unusual());
-        d.show();
-        EditMany(d);
-        ASSERT_NE(BlobOf(Params()), BlobOf(Unusual()));
-        way.act(d);
-        EXPECT_FALSE(d.isVisible()) << way.name;
-        EXPECT_EQ(LastPublished(), BytesOf(opening)) << way.name;
-        EXPECT_EQ(BlobOf(Params()), BytesOf(opening)) << way.name;
-        EXPECT_EQ(d.numCentreWeight->value(), 40) << way.name;  // the form shows the restored record
-    }
-}
-
-TEST_F(DialogTest, OkAndEnterKeepTheLastPresetAndClosingAfterwardsRestoresNothing) {
-    for (int k = 0; k < 4; ++k) {
-        const bool edit = k < 2, enter = k == 1, gpu = k != 3;
-        CHVLib::m_bCUDASupport = gpu;
+    for (const auto& w : ways) {
+        CHVLib::m_bCUDASupport = w.gpu;
         callback.published.clear();
         HVLIB_CONFIG c = Unusual();
         auto& d = Open(c);
         d.show();
-        if (edit) EditMany(d);
-        c.bCUDA = gpu;  // without a GPU only the CUDA word is cleared
-        const Bytes want = edit ? BlobOf(Params()) : BlobOf(c);
-        if (enter)
-            QTest::keyClick(&d, Qt::Key_Return);
-        else
-            QTest::mouseClick(d.buttonOK, Qt::LeftButton);
-        EXPECT_FALSE(d.isVisible()) << k;
-        EXPECT_EQ(LastPublished(), want) << k;
-        EXPECT_EQ(callback.published.size() == 1, !edit) << k;  // no edit: the opening preset, once
-        EXPECT_FALSE(d.CancelMode());
-        const size_t n = callback.published.size();
-        d.ConfigDlg_FormClosing();  // a closing event after OK only re-arms the cancel mode
-        EXPECT_EQ(callback.published.size(), n);
-        EXPECT_TRUE(d.CancelMode());
+        if (w.edit) EditMany(d);
+        c.bCUDA = w.gpu;
+        const Bytes want = !w.keep ? BytesOf(opening) : w.edit ? BlobOf(Params()) : BlobOf(c);
+        w.leave(d);
+        EXPECT_FALSE(d.isVisible()) << w.name;
+        EXPECT_EQ(LastPublished(), want) << w.name;
+        EXPECT_EQ(callback.published.size() == 1, !w.edit) << w.name;
+        EXPECT_EQ(BlobOf(Params()), LastPublished()) << w.name;
+        EXPECT_EQ(d.numCentreWeight->value(), w.keep && w.edit ? 77 : 40) << w.name;  // the form agrees
+        EXPECT_EQ(d.CancelMode(), !w.keep) << w.name;
+        if (w.keep) {
+            const size_t n = callback.published.size();
+            d.ConfigDlg_FormClosing();  // a closing event after OK only re-arms the cancel mode
+            EXPECT_EQ(callback.published.size(), n) << w.name;
+            EXPECT_TRUE(d.CancelMode()) << w.name;
+        }
     }
 }
 
