@@ -2,7 +2,7 @@
 // chunk processing leaving no subnormal tails in the decoder's memories.
 #include <xmmintrin.h>
 
-#include "KernelHarness.h"
+#include "TestUtil.h"
 #include "engine/HVDenormals.h"
 
 namespace {
