@@ -22,8 +22,12 @@ using FrameVec = std::vector<HVCHUNK_INTCHUNK>;
 // Frame counts that leave every possible remainder after groups of four.
 inline constexpr uint32_t kOddLengths[] = {1, 3, 5, 17, 1023};
 
-inline CHVFn& Set(int s) { return s == 0 ? static_cast<CHVFn&>(g_fnx87) : static_cast<CHVFn&>(g_fnSSE2); }
-inline const char* SetName(int s) { return s == 0 ? "scalar" : "SSE2"; }
+inline CHVFn& Set(int s) {
+    return s == 0 ? static_cast<CHVFn&>(g_fnx87) : static_cast<CHVFn&>(g_fnSSE2);
+}
+inline const char* SetName(int s) {
+    return s == 0 ? "scalar" : "SSE2";
+}
 
 // Seeded uniform noise in [-amp, amp].
 inline std::vector<float> Noise(size_t n, float amp = 1.0f, uint32_t seed = 3141592653u) {
@@ -37,8 +41,10 @@ inline std::vector<float> Noise(size_t n, float amp = 1.0f, uint32_t seed = 3141
 // Frames of seeded noise in [-amp, amp] in the slots a layout code carries: L R below 5,
 // also C SL SR from 5, LFE for 6, and all eight slots for code 8.
 inline FrameVec NoiseFrames(uint32_t n, uint32_t seed, uint32_t code = 8, float amp = 1.0f) {
-    static const bool kUsed[4][8] = {{1, 1, 0, 0, 0, 0, 0, 0}, {1, 1, 1, 0, 1, 1, 0, 0},
-                                     {1, 1, 1, 1, 1, 1, 0, 0}, {1, 1, 1, 1, 1, 1, 1, 1}};
+    static const bool kUsed[4][8] = {{1, 1, 0, 0, 0, 0, 0, 0},
+                                     {1, 1, 1, 0, 1, 1, 0, 0},
+                                     {1, 1, 1, 1, 1, 1, 0, 0},
+                                     {1, 1, 1, 1, 1, 1, 1, 1}};
     const bool* used = kUsed[code < 5 ? 0 : code == 5 ? 1 : code == 6 ? 2 : 3];
     std::minstd_rand rng(seed);
     std::uniform_real_distribution<float> d(-amp, amp);
@@ -53,8 +59,12 @@ inline void Load(HVFrames& dst, const HVCHUNK_INTCHUNK* src, uint32_t n) {
     dst.Resize(n);
     for (uint32_t i = 0; i < n; ++i) dst[i] = src[i];
 }
-inline void Load(HVFrames& dst, const FrameVec& v) { Load(dst, v.data(), uint32_t(v.size())); }
-inline FrameVec ToVec(const HVFrames& f) { return FrameVec(f.m_pData, f.m_pData + f.m_dwCount); }
+inline void Load(HVFrames& dst, const FrameVec& v) {
+    Load(dst, v.data(), uint32_t(v.size()));
+}
+inline FrameVec ToVec(const HVFrames& f) {
+    return FrameVec(f.m_pData, f.m_pData + f.m_dwCount);
+}
 
 // Publishes `cfg` as the configuration in force, recomputes the derived constants for `fs`
 // and clears the processing history, as the chunk handler does after a flush.
@@ -118,7 +128,7 @@ inline FrameVec RunChunked(const FrameVec& in, uint32_t chunk, const std::functi
 
 // Kernel tests: default settings at 44.1 kHz, history cleared before every test.
 class KernelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Configure(); }
     void TearDown() override { CHVFn::m_pConfig = nullptr; }
     void Configure(uint32_t fs = 44100) { StartEngine(cfg_, fs); }

@@ -45,7 +45,8 @@ Matrix RefMatrix(double x, double y) {
 // both bands' steering held at (x, y).
 void HoldSteering(double x, double y) {
     CHVFn::m_coefSteer = BiquadCoeffs{0.0f, 0.0f, 0.0f, -1.0f, 0.0f};
-    for (int b = 0; b < 2; ++b) CHVFn::m_stSteerX[b].m[2][0] = float(x), CHVFn::m_stSteerY[b].m[2][0] = float(y);
+    for (int b = 0; b < 2; ++b)
+        CHVFn::m_stSteerX[b].m[2][0] = float(x), CHVFn::m_stSteerY[b].m[2][0] = float(y);
 }
 
 // A two-tap average (b0 = 0.5 on x[n] and x[n-2]): from the third frame on, a constant raw
@@ -78,7 +79,7 @@ std::pair<float, float> RawSteering(int s, float l, float r, uint32_t n) {
 }  // namespace
 
 class ActiveDecoderTest : public KernelTest {
-protected:
+  protected:
     void SetUp() override {
         cfg_.dwSurroundMode = 0;  // Movie: no centre spill unless a test asks for it
         KernelTest::SetUp();
@@ -94,15 +95,25 @@ TEST_F(ActiveDecoderTest, HeldSteeringGivesTheTableInBothSets) {
     };
     const Golden golden[] = {
         {"rest", 0, 0, {0.708, 0, 0.708, 0.501, 0.501, 0.612, -0.3542, 0.3542, -0.612}},
-        {"hard left", kLn10, 0, {0.95855, 0, 0.59683, 0.07344, 0.56684, 0.08866, -0.40098, 0.05149, -0.43755}},
-        {"hard front", 0, kLn10, {0.45232, -0.34889, 0.45232, 0.67801, 0.67801, 0.33494, -0.2987, 0.2987, -0.33494}},
-        {"hard back", 0, -kLn10, {0.45232, 0.34889, 0.45232, 0.42233, 0.42233, 0.8292, -0.47905, 0.47905, -0.8292}},
+        {"hard left",
+         kLn10,
+         0,
+         {0.95855, 0, 0.59683, 0.07344, 0.56684, 0.08866, -0.40098, 0.05149, -0.43755}},
+        {"hard front",
+         0,
+         kLn10,
+         {0.45232, -0.34889, 0.45232, 0.67801, 0.67801, 0.33494, -0.2987, 0.2987, -0.33494}},
+        {"hard back",
+         0,
+         -kLn10,
+         {0.45232, 0.34889, 0.45232, 0.42233, 0.42233, 0.8292, -0.47905, 0.47905, -0.8292}},
     };
     const int row[9] = {0, 0, 1, 2, 2, 3, 3, 4, 4}, col[9] = {0, 1, 1, 0, 1, 0, 1, 0, 1};
     for (const Golden& g : golden) {
         // First the model itself against the published five-figure table.
         const Matrix m = RefMatrix(g.x, g.y);
-        for (int k = 0; k < 9; ++k) ASSERT_NEAR(m.m[row[k]][col[k]], g.v[k], 1e-5) << g.name << " column " << k;
+        for (int k = 0; k < 9; ++k)
+            ASSERT_NEAR(m.m[row[k]][col[k]], g.v[k], 1e-5) << g.name << " column " << k;
         ASSERT_NEAR(m.m[1][0], m.m[0][1], 1e-12) << g.name;
         // Then both sets, with the steering stored as float (ln 10 rounds to 2.3025851).
         const Matrix mf = RefMatrix(float(g.x), float(g.y));
@@ -113,7 +124,8 @@ TEST_F(ActiveDecoderTest, HeldSteeringGivesTheTableInBothSets) {
                 const auto out = Decode(s, Constant(7, in == 0, in == 1), 0, false).back();
                 for (int o = 0; o < 5; ++o)
                     EXPECT_NEAR(out.f[kOut[o]], mf.m[o][in], s == 0 ? kScalarTolerance : kVectorTolerance)
-                        << SetName(s) << " " << g.name << " output " << o << " from " << "lr"[in];
+                        << SetName(s) << " " << g.name << " output " << o << " from "
+                        << "lr"[in];
             }
     }
 }
@@ -180,7 +192,8 @@ TEST_F(ActiveDecoderTest, DetectSteeringSmoothsWithFilterSamples) {
         for (int k = 0; k < 2; ++k) Set(s).FilterSamples(smoother, ref[k], raw[k]);
         Load(f, in);
         Set(s).DetectSteering(st[0], st[1], f, ox, oy);
-        for (uint32_t i = 0; i < n; ++i) ASSERT_TRUE(ox[i] == raw[0][i] && oy[i] == raw[1][i]) << SetName(s) << i;
+        for (uint32_t i = 0; i < n; ++i)
+            ASSERT_TRUE(ox[i] == raw[0][i] && oy[i] == raw[1][i]) << SetName(s) << i;
         for (int k = 0; k < 2; ++k)
             for (int r = 0; r < 4; ++r) EXPECT_EQ(st[k].m[r][0], ref[k].m[r][0]) << SetName(s);
     }
@@ -192,7 +205,8 @@ TEST_F(ActiveDecoderTest, SilenceAndQuietAfterLoudStayInRange) {
     for (int s = 0; s < 2; ++s) {
         for (const auto& f : Decode(s, FrameVec(1001, HVCHUNK_INTCHUNK{}), 0))
             for (int c : kOut) ASSERT_EQ(f.f[c], 0.0f) << SetName(s);
-        for (int b = 0; b < 2; ++b) EXPECT_TRUE(CHVFn::m_bufSteerX[b][1000] == 0.0f && CHVFn::m_bufSteerY[b][1000] == 0.0f);
+        for (int b = 0; b < 2; ++b)
+            EXPECT_TRUE(CHVFn::m_bufSteerX[b][1000] == 0.0f && CHVFn::m_bufSteerY[b][1000] == 0.0f);
         Decode(s, Constant(22050, 0.7f, 0.0f), 0);
         Decode(s, Constant(44100, 0.0f, 0.0f), 0, false);
         for (int b = 0; b < 2; ++b) {
@@ -224,7 +238,8 @@ TEST_F(ActiveDecoderTest, CentreOnlySettlesAtTheSmoothersRealGain) {
         const auto o = Decode(s, Constant(n, a, a), 0).back();
         const Matrix m = RefMatrix(0.0, y1);
         for (int k = 0; k < 5; ++k)
-            EXPECT_NEAR(o.f[kOut[k]], (m.m[k][0] + m.m[k][1]) * a, s == 0 ? kScalarTolerance : kVectorTolerance)
+            EXPECT_NEAR(o.f[kOut[k]], (m.m[k][0] + m.m[k][1]) * a,
+                        s == 0 ? kScalarTolerance : kVectorTolerance)
                 << SetName(s) << " output " << k;
         EXPECT_NEAR(o.f[HV_SR], -o.f[HV_SL], 1e-7) << SetName(s);
         // Per unit of input at 44.1 kHz: L = R = 0.1259, C = 1.3429, SL = 0.0445 for the
@@ -313,23 +328,27 @@ TEST_F(ActiveDecoderTest, VectorTailStaysInsideTheBuffersAndEmptyChunksDoNothing
         for (int b = 0; b < 2; ++b) {  // steering buffers with room for sentinels too
             CHVFn::m_bufSteerX[b].Resize(n + 4);
             CHVFn::m_bufSteerY[b].Resize(n + 4);
-            for (uint32_t j = n; j < n + 4; ++j) CHVFn::m_bufSteerX[b][j] = CHVFn::m_bufSteerY[b][j] = 54321.0f;
+            for (uint32_t j = n; j < n + 4; ++j)
+                CHVFn::m_bufSteerX[b][j] = CHVFn::m_bufSteerY[b][j] = 54321.0f;
         }
         g_fnSSE2.DecodeActive(f);
         for (float v : f[n].f) EXPECT_EQ(v, 12345.0f) << n;
         for (int b = 0; b < 2; ++b)
             for (uint32_t j = n; j < n + 4; ++j)
-                EXPECT_TRUE(CHVFn::m_bufSteerX[b].m_pData[j] == 54321.0f && CHVFn::m_bufSteerY[b].m_pData[j] == 54321.0f)
+                EXPECT_TRUE(CHVFn::m_bufSteerX[b].m_pData[j] == 54321.0f &&
+                            CHVFn::m_bufSteerY[b].m_pData[j] == 54321.0f)
                     << n;
     }
     for (int s = 0; s < 2; ++s) {
         HVFrames f;
         Load(f, MusicLikeStereo(301));
         Set(s).DecodeActive(f);  // leaves nonzero memories behind
-        const BiquadState before[] = {CHVFn::m_stSplit, CHVFn::m_stSurrLP, CHVFn::m_stSteerX[0], CHVFn::m_stSteerY[1]};
+        const BiquadState before[] = {CHVFn::m_stSplit, CHVFn::m_stSurrLP, CHVFn::m_stSteerX[0],
+                                      CHVFn::m_stSteerY[1]};
         f.Resize(0);
         Set(s).DecodeActive(f);
-        const BiquadState after[] = {CHVFn::m_stSplit, CHVFn::m_stSurrLP, CHVFn::m_stSteerX[0], CHVFn::m_stSteerY[1]};
+        const BiquadState after[] = {CHVFn::m_stSplit, CHVFn::m_stSurrLP, CHVFn::m_stSteerX[0],
+                                     CHVFn::m_stSteerY[1]};
         EXPECT_EQ(f.m_dwCount, 0u);
         EXPECT_EQ(std::memcmp(before, after, sizeof before), 0) << SetName(s);
     }

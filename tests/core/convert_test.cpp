@@ -46,19 +46,27 @@ TEST(Convert, InputsOfEveryFormatLandInTheirSlots) {
         SCOPED_TRACE(SetName(s));
         CHVFn& k = Set(s);
         Expect(k, 3, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Mono(u8, 3, f); }, 0, {0, 0, 0, 0, 0, 0});
-        Expect(k, 3, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Mono(u8, 3, f); }, 1, {0, 0, 127 * FDIV8, 0, 0, 0});
+        Expect(k, 3, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Mono(u8, 3, f); }, 1,
+               {0, 0, 127 * FDIV8, 0, 0, 0});
         Expect(k, 3, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Mono(u8, 3, f); }, 2, {0, 0, kFull, 0, 0, 0});
-        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Stereo(u8 + 1, 1, f); }, 0, {127 * FDIV8, kFull, 0, 0, 0, 0});
-        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS16Stereo(s16, 1, f); }, 0, {kFull, kQ, 0, 0, 0, 0});
-        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS24Stereo(s24, 1, f); }, 0, {kFull, top24, 0, 0, 0, 0});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Stereo(u8 + 1, 1, f); }, 0,
+               {127 * FDIV8, kFull, 0, 0, 0, 0});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS16Stereo(s16, 1, f); }, 0,
+               {kFull, kQ, 0, 0, 0, 0});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS24Stereo(s24, 1, f); }, 0,
+               {kFull, top24, 0, 0, 0, 0});
         Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS32Mono(s32, 1, f); }, 0, {0, 0, kFull, 0, 0, 0});
-        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS16Five(five, 1, f); }, 0, {kQ, -kQ, kQ, 0, 0, kFull});
-        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS16Six(six, 1, f); }, 0, {kQ, 0, -kQ, kQ, kFull, kQ});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS16Five(five, 1, f); }, 0,
+               {kQ, -kQ, kQ, 0, 0, kFull});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS16Six(six, 1, f); }, 0,
+               {kQ, 0, -kQ, kQ, kFull, kQ});
         Expect(k, 2, [&](CHVFn& c, HVFrames& f) { c.ConvertSilence(2, f); }, 1, {0, 0, 0, 0, 0, 0});
         Expect(k, 3, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatStereo(fst, 3, f); }, 2, {5, 6, 0, 0, 0, 0});
-        Expect(k, 2, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatMono(fmono, 2, f); }, 1, {0, 0, -0.5f, 0, 0, 0});
+        Expect(k, 2, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatMono(fmono, 2, f); }, 1,
+               {0, 0, -0.5f, 0, 0, 0});
         Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatFive(ffive, 1, f); }, 0, {1, 2, 3, 0, 4, 5});
-        Expect(k, 2, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatSix(fsix, 2, f); }, 1, {-1, -2, -3, -4, -5, -6});
+        Expect(k, 2, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatSix(fsix, 2, f); }, 1,
+               {-1, -2, -3, -4, -5, -6});
     }
 }
 
@@ -159,7 +167,8 @@ TEST(Convert, ScalarAndSSE2AgreeOverOddLengths) {
             ASSERT_EQ(a.m_dwCount, b.m_dwCount);
             for (uint32_t i = 0; i < n; ++i)
                 for (int k = 0; k < 6; ++k)
-                    ASSERT_LE(std::abs(std::bit_cast<int32_t>(a[i].f[k]) - std::bit_cast<int32_t>(b[i].f[k])), ulps)
+                    ASSERT_LE(std::abs(std::bit_cast<int32_t>(a[i].f[k]) - std::bit_cast<int32_t>(b[i].f[k])),
+                              ulps)
                         << i << " " << k;
         };
         const auto* p16 = reinterpret_cast<const int16_t*>(bytes.data());

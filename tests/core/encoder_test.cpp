@@ -18,7 +18,9 @@ constexpr double kPhaseTolerance = 2e-3;  // radians
 const double kFs = 44100.0;
 const double kApCoef[4] = {0.1617585, 0.73302895, 0.9453497, 0.99059916};
 
-std::complex<double> Z(double hz, int k) { return std::polar(1.0, -2.0 * M_PI * hz * k / kFs); }
+std::complex<double> Z(double hz, int k) {
+    return std::polar(1.0, -2.0 * M_PI * hz * k / kFs);
+}
 
 // The phase network as designed: four sections (c - z^-2) / (1 - c z^-2).
 std::complex<double> AllPass(double hz) {
@@ -34,7 +36,8 @@ std::complex<double> Biquad(const BiquadCoeffs& c, double hz) {
 // Complex amplitude (a e^{j phi} for a cos(w n + phi)) of `hz` in one slot of frames.
 std::complex<double> Phasor(const FrameVec& v, int slot, size_t from, size_t len, double hz) {
     std::complex<double> acc = 0.0;
-    for (size_t i = from; i < from + len; ++i) acc += double(v[i].f[slot]) * std::polar(1.0, -2.0 * M_PI * hz * i / kFs);
+    for (size_t i = from; i < from + len; ++i)
+        acc += double(v[i].f[slot]) * std::polar(1.0, -2.0 * M_PI * hz * i / kFs);
     return 2.0 * acc / double(len);
 }
 
@@ -68,7 +71,8 @@ using EncoderTest = KernelTest;
 // slots 2-5 are exactly 0 afterwards and the spares are kept.
 TEST_F(EncoderTest, FoldDownClearsAndRemovesDc) {
     for (int s = 0; s < 2; ++s) {
-        const FrameVec c = Encode(s, Constant(257, HV_C, 1.0f), 0), lfe = Encode(s, Constant(257, HV_LFE, 1.0f), 0);
+        const FrameVec c = Encode(s, Constant(257, HV_C, 1.0f), 0),
+                       lfe = Encode(s, Constant(257, HV_LFE, 1.0f), 0);
         for (size_t i = 0; i < c.size(); ++i) {
             ASSERT_TRUE(c[i].f[HV_L] == 0.707f && c[i].f[HV_R] == 0.707f) << SetName(s) << i;
             ASSERT_TRUE(lfe[i].f[HV_L] == 2.235f && lfe[i].f[HV_R] == 2.235f) << SetName(s) << i;
@@ -82,7 +86,8 @@ TEST_F(EncoderTest, FoldDownClearsAndRemovesDc) {
             const FrameVec dc = Encode(s, Constant(22050, slot, 0.5f), 0);
             EXPECT_NE(dc[10].f[HV_L], 0.0f);  // the step gets through at first
             for (size_t i = 11025; i < dc.size(); ++i)
-                ASSERT_TRUE(std::fabs(dc[i].f[HV_L]) < 1e-5f && std::fabs(dc[i].f[HV_R]) < 1e-5f) << SetName(s) << i;
+                ASSERT_TRUE(std::fabs(dc[i].f[HV_L]) < 1e-5f && std::fabs(dc[i].f[HV_R]) < 1e-5f)
+                    << SetName(s) << i;
         }
     }
 }
@@ -91,16 +96,19 @@ TEST_F(EncoderTest, FoldDownClearsAndRemovesDc) {
 // tone, the same waveform in both (so R / L is the constant -0.5774 / 0.8165).
 TEST_F(EncoderTest, SurroundToneLevelsAndPhase) {
     const double hz = 1000.0, near = 0.8165, far = 0.5774;
-    const std::complex<double> h = Biquad(CHVFn::m_coefSurrHP, hz) * Biquad(CHVFn::m_coefSurrLP, hz) * AllPass(hz);
+    const std::complex<double> h =
+        Biquad(CHVFn::m_coefSurrHP, hz) * Biquad(CHVFn::m_coefSurrLP, hz) * AllPass(hz);
     for (int s = 0; s < 2; ++s)
         for (int slot : {HV_SL, HV_SR}) {
             const FrameVec out = Encode(s, ToneIn(30000, slot, hz), 0);
             const int own = slot == HV_SL ? HV_L : HV_R, other = slot == HV_SL ? HV_R : HV_L;
             const double sign = slot == HV_SL ? 1.0 : -1.0;  // SR enters R with minus, L with plus
-            const std::complex<double> p[2] = {Phasor(out, own, 22050, 4410, hz), Phasor(out, other, 22050, 4410, hz)};
+            const std::complex<double> p[2] = {Phasor(out, own, 22050, 4410, hz),
+                                               Phasor(out, other, 22050, 4410, hz)};
             const std::complex<double> expect[2] = {sign * near * h, -sign * far * h};
             for (int k = 0; k < 2; ++k) {
-                EXPECT_NEAR(std::abs(p[k]), std::abs(expect[k]), kLevelTolerance * std::abs(expect[k])) << SetName(s);
+                EXPECT_NEAR(std::abs(p[k]), std::abs(expect[k]), kLevelTolerance * std::abs(expect[k]))
+                    << SetName(s);
                 EXPECT_NEAR(std::arg(p[k] / expect[k]), 0.0, kPhaseTolerance) << SetName(s);
             }
             for (size_t i = 0; i < out.size(); ++i)
@@ -126,7 +134,8 @@ TEST_F(EncoderTest, PhaseNetworkHasUnitGainAndTheDesignedPhase) {
         EXPECT_EQ(h[0].f[HV_SR], -h[0].f[HV_SL]) << SetName(s);
         // Sines across the band: unit amplitude, phase as designed.
         for (double hz : {100.0, 1000.0, 5000.0, 15000.0}) {
-            const std::complex<double> p = Phasor(ShiftPhase(s, ToneIn(30000, HV_SL, hz)), HV_SL, 25590, 4410, hz);
+            const std::complex<double> p =
+                Phasor(ShiftPhase(s, ToneIn(30000, HV_SL, hz)), HV_SL, 25590, 4410, hz);
             EXPECT_NEAR(std::abs(p), 1.0, kLevelTolerance) << SetName(s) << " " << hz;
             EXPECT_NEAR(std::arg(p / AllPass(hz)), 0.0, kPhaseTolerance) << SetName(s) << " " << hz;
         }

@@ -39,8 +39,8 @@ TEST(HVBuffer, ResizeExtendAndClear) {
 
 TEST(HVConfig, DefaultsAndWordAccess) {
     HVLIB_CONFIG c;
-    const uint32_t expected[28] = {2, 0, 1, 100, 0, 10, 0, 0, 1, 1, 0, 0, 0, 0,
-                                   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 120, 1, 1};
+    const uint32_t expected[28] = {2, 0, 1, 100, 0, 10, 0, 0, 1, 1, 0, 0,   0, 0,
+                                   0, 0, 0, 0,   0, 0,  0, 0, 0, 0, 0, 120, 1, 1};
     for (int w = 0; w < kHVConfigWords; ++w) EXPECT_EQ(HVConfigWord(c, w), expected[w]) << w;
     EXPECT_EQ(HVConfigFieldIndex("dwLFECutoff"), 25);
     EXPECT_EQ(HVConfigFieldIndex("nope"), -1);

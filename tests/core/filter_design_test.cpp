@@ -13,7 +13,9 @@ void ExpectClose(double actual, double expected, double tol = kCoeffTolerance) {
 
 // Both poles inside the unit circle (the stability triangle of a second-order section).
 // Evaluated in double: 1 + a2 rounded to float could hide a margin of one ulp.
-bool Stable(const BiquadCoeffs& c) { return std::fabs(double(c.a2)) < 1.0 && std::fabs(double(c.a1)) < 1.0 + double(c.a2); }
+bool Stable(const BiquadCoeffs& c) {
+    return std::fabs(double(c.a2)) < 1.0 && std::fabs(double(c.a1)) < 1.0 + double(c.a2);
+}
 
 }  // namespace
 
@@ -55,13 +57,14 @@ TEST(FilterDesign, GoldenCoefficients) {
 // rate, and a corner exactly at half the rate.
 TEST(FilterDesign, EveryFilterInUseIsStableAndFiniteAtCommonRates) {
     EXPECT_TRUE(Stable(DesignButterworth(4000.0f, true, 8000)));
-    const std::pair<float, bool> uses[] = {{1200.0f, true}, {7.95f, false}, {20.0f, true}, {120.0f, true},
+    const std::pair<float, bool> uses[] = {{1200.0f, true}, {7.95f, false}, {20.0f, true},   {120.0f, true},
                                            {200.0f, true},  {100.0f, true}, {7000.0f, false}};
     for (uint32_t fs : {8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000, 176400, 192000})
         for (const auto& [hz, hp] : uses) {
             const BiquadCoeffs c = DesignButterworth(hz, hp, fs);
             SCOPED_TRACE(testing::Message() << fs << " Hz, corner " << hz << (hp ? " HP" : " LP"));
-            EXPECT_TRUE(std::isfinite(c.b0) && std::isfinite(c.b1) && std::isfinite(c.a1) && std::isfinite(c.a2));
+            EXPECT_TRUE(std::isfinite(c.b0) && std::isfinite(c.b1) && std::isfinite(c.a1) &&
+                        std::isfinite(c.a2));
             EXPECT_TRUE(Stable(c));
         }
 }

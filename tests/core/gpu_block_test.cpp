@@ -29,7 +29,8 @@ TEST_F(GpuPathTest, InitUploadsEverySpectrumOnce) {
             uploaded.push_back(c.src);
         }
     for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(std::count(uploaded.begin(), uploaded.end(), g_hrirSpec[i / 10][i / 5 % 2][i % 5].m_pData), 1);
+        EXPECT_EQ(std::count(uploaded.begin(), uploaded.end(), g_hrirSpec[i / 10][i / 5 % 2][i % 5].m_pData),
+                  1);
     EXPECT_EQ(fake.LiveAllocations(), 22u);
     EXPECT_EQ(fake.LivePlans(), 2u);
     const size_t calls = fake.log.size();
@@ -61,7 +62,8 @@ TEST_F(GpuPathTest, BlockResultsAreTheUnscaledLinearConvolutionsOfEitherFlavour)
                     err = std::max(err, std::fabs(double(g_hpConv[e][s][n]) / HP_FFT - ref[n]));
                 }
                 // Including the last sample, which of an 8192 x 8192 linear convolution is 0.
-                EXPECT_LE(err, kConvolutionTolerance * peak) << "flavour " << f << " ear " << e << " source " << s;
+                EXPECT_LE(err, kConvolutionTolerance * peak)
+                    << "flavour " << f << " ear " << e << " source " << s;
             }
     }
     // The host block inputs are read, never written.

@@ -21,7 +21,7 @@ constexpr uint32_t kChunks[] = {3000, 8192, 12000, 5000, 777, 20000};
 HVLIB_CONFIG g_testCfg;  // static storage: the engine keeps a pointer to it
 
 class GpuEngineTest : public ::testing::Test {
-protected:
+  protected:
     ScopedFakeCuda layer;
     FakeCuda& fake = layer.fake;
     const FrameVec input = NoiseFrames(kFrames, 8392829u, 6, 0.5f);
@@ -56,7 +56,8 @@ protected:
             n = std::min(kChunks[i % 6], kFrames - pos);
             Load(frames, &input[pos], n);
             EXPECT_EQ(g_hvlib.ProcessChunk(6, frames), 2u);
-            for (uint32_t k = 0; k < frames.m_dwCount; ++k) out.push_back(frames[k].f[0]), out.push_back(frames[k].f[1]);
+            for (uint32_t k = 0; k < frames.m_dwCount; ++k)
+                out.push_back(frames[k].f[0]), out.push_back(frames[k].f[1]);
         }
         return out;
     }

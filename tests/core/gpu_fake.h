@@ -16,7 +16,7 @@
 #include "headphone/HVCudaApi.h"
 
 class FakeCuda final : public CHVCudaApi {
-public:
+  public:
     static constexpr int kOutOfMemory = 2;  // runtime code of injected failures
     static constexpr size_t kTotalMemory = size_t(1) << 30;
 
@@ -30,7 +30,7 @@ public:
     };
 
     std::vector<HVCUDA_DEVICE_PROPS> devices;
-    std::vector<int> unusableDevices;     // property queries fail for these indices
+    std::vector<int> unusableDevices;  // property queries fail for these indices
     std::vector<Call> log;
     std::vector<std::string> violations;  // misuse detected (bad pointer, size, direction)
     int failAt = 0;                       // 1-based index of the tested call that fails; 0 never
@@ -94,7 +94,8 @@ public:
         log.push_back({"Free", devPtr});
         if (Inject()) return kOutOfMemory;
         auto it = mem_.find(reinterpret_cast<uintptr_t>(devPtr));
-        if (it == mem_.end()) return violations.push_back("Free of a pointer that is not a live allocation"), 1;
+        if (it == mem_.end())
+            return violations.push_back("Free of a pointer that is not a live allocation"), 1;
         delete[] it->second.data;
         mem_.erase(it);
         return 0;
@@ -170,7 +171,7 @@ public:
         }
     }
 
-private:
+  private:
     struct Block {
         float* data = nullptr;
         size_t bytes = 0;

@@ -21,7 +21,7 @@ inline constexpr int kTestTaps[] = {0, 1, 2, 7, 10, 22, 257, 1000, 4095, 6000, 8
 inline constexpr int kNumTestTaps = int(sizeof(kTestTaps) / sizeof(kTestTaps[0]));
 
 class GpuPathTest : public ::testing::Test {
-protected:
+  protected:
     ScopedFakeCuda layer;
     FakeCuda& fake = layer.fake;
     double tap[2][2][5][kNumTestTaps] = {};  // [flavour][ear][source][k] = h(kTestTaps[k])
@@ -50,7 +50,8 @@ protected:
                     for (uint32_t k = 0; k < HP_BINS; ++k) {
                         double re = 0.0, im = 0.0;
                         for (int t = 0; t < kNumTestTaps; ++t) {
-                            const double w = 2.0 * M_PI * double((k * uint32_t(kTestTaps[t])) % HP_FFT) / HP_FFT;
+                            const double w =
+                                2.0 * M_PI * double((k * uint32_t(kTestTaps[t])) % HP_FFT) / HP_FFT;
                             re += tap[f][e][s][t] * std::cos(w);
                             im -= tap[f][e][s][t] * std::sin(w);
                         }
@@ -89,11 +90,12 @@ protected:
     std::vector<double> DirectConvolution(int f, int e, int s) const {
         std::vector<double> y(HP_FFT, 0.0);
         for (int k = 0; k < kNumTestTaps; ++k)
-            for (uint32_t n = 0; n < HP_BLOCK; ++n) y[size_t(kTestTaps[k]) + n] += tap[f][e][s][k] * double(input[s][n]);
+            for (uint32_t n = 0; n < HP_BLOCK; ++n)
+                y[size_t(kTestTaps[k]) + n] += tap[f][e][s][k] * double(input[s][n]);
         return y;
     }
 
-private:
+  private:
     int savedSupport_ = 0;
     std::vector<HVCHUNK_02> saved_[2][2][5];
 };

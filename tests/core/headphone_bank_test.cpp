@@ -53,7 +53,8 @@ TEST(HeadphoneBank, LinkedTableIsTheCommittedLittleEndianFile) {
     EXPECT_EQ(reinterpret_cast<uintptr_t>(HRIR_TABLE) % 16, 0u);
     for (size_t i = 0; i < kBankBytes / 4; ++i) {
         const auto* b = reinterpret_cast<const unsigned char*>(bytes.data()) + 4 * i;
-        const uint32_t bits = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+        const uint32_t bits =
+            uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
         ASSERT_EQ(std::bit_cast<uint32_t>(HRIR_TABLE[i]), bits) << "float " << i;
     }
 }
@@ -114,7 +115,8 @@ TEST(HeadphoneBank, SpectraAreTheDftOfTheirOwnResponses) {
                 for (uint32_t k : {0u, 1u, 777u, 4096u, 8191u, 8192u}) {
                     std::complex<double> x = 0.0;
                     for (uint32_t n = 0; n < HP_BLOCK; ++n)
-                        x += double(h[n]) * std::polar(1.0, -2.0 * M_PI * double((uint64_t(k) * n) % HP_FFT) / HP_FFT);
+                        x += double(h[n]) *
+                             std::polar(1.0, -2.0 * M_PI * double((uint64_t(k) * n) % HP_FFT) / HP_FFT);
                     EXPECT_NEAR(spec[k].l, x.real(), kSpectrumTolerance * l1) << "bin " << k;
                     EXPECT_NEAR(spec[k].r, x.imag(), kSpectrumTolerance * l1) << "bin " << k;
                 }

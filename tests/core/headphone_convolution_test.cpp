@@ -64,7 +64,8 @@ TEST(HeadphoneConvolution, ImpulsesGiveTheScaledResponses) {
             for (int ear = 0; ear < 2; ++ear) {
                 const float* h = Taps(flavour, source, ear);
                 for (uint32_t i = 0; i < HP_BLOCK; ++i) {
-                    ASSERT_NEAR(out[i].f[ear], kOutGain * h[i], kImpulseTolerance) << flavour << source << ear << i;
+                    ASSERT_NEAR(out[i].f[ear], kOutGain * h[i], kImpulseTolerance)
+                        << flavour << source << ear << i;
                     ASSERT_NEAR(out[HP_BLOCK + i].f[ear], 0.0f, kImpulseTolerance) << i;
                 }
             }
@@ -76,7 +77,8 @@ TEST(HeadphoneConvolution, ImpulsesGiveTheScaledResponses) {
     for (int ear = 0; ear < 2; ++ear) {
         const float* h = Taps(0, 0, ear);
         for (uint32_t i = 0; i < 2 * HP_BLOCK; ++i) {
-            const float want = i + 1 < HP_BLOCK || i + 1 == 2 * HP_BLOCK ? 0.0f : kOutGain * h[i + 1 - HP_BLOCK];
+            const float want =
+                i + 1 < HP_BLOCK || i + 1 == 2 * HP_BLOCK ? 0.0f : kOutGain * h[i + 1 - HP_BLOCK];
             ASSERT_NEAR(out[i].f[ear], want, kImpulseTolerance) << i;
         }
     }
@@ -86,8 +88,13 @@ TEST(HeadphoneConvolution, ChunksReleaseWholeBlocksAndKeepTheRest) {
     struct Case {
         uint32_t fillBefore, chunk, framesOut, fillAfter;
     };
-    const Case cases[] = {{0, 4096, 0, 4096}, {4096, 4096, 8192, 0}, {0, 20000, 16384, 3616},
-                          {6000, 4096, 8192, 1904}, {0, 8191, 0, 8191}, {8191, 1, 8192, 0}, {0, 0, 0, 0}};
+    const Case cases[] = {{0, 4096, 0, 4096},
+                          {4096, 4096, 8192, 0},
+                          {0, 20000, 16384, 3616},
+                          {6000, 4096, 8192, 1904},
+                          {0, 8191, 0, 8191},
+                          {8191, 1, 8192, 0},
+                          {0, 0, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "fill " << c.fillBefore << " chunk " << c.chunk);
         Stage stage;
@@ -199,7 +206,8 @@ TEST(HeadphoneConvolution, SteadyStateAllocatesNothing) {
     Load(frames, NoiseFrames(2 * HP_BLOCK, 1, 6, 0.5f));
     g_fnSSE2.ProcessHeadphones(6, frames);
     std::vector<FrameVec> inputs;
-    for (uint32_t n : {4096u, 4096u, 1000u, 12000u, 2 * HP_BLOCK, 333u}) inputs.push_back(NoiseFrames(n, n, 6, 0.5f));
+    for (uint32_t n : {4096u, 4096u, 1000u, 12000u, 2 * HP_BLOCK, 333u})
+        inputs.push_back(NoiseFrames(n, n, 6, 0.5f));
     const uint64_t before = HVAllocationCount();
     for (const FrameVec& in : inputs) {
         Load(frames, in);  // within the buffer's capacity: no allocation

@@ -19,8 +19,12 @@ constexpr double kLogAbsTolerance = 3.0e-4;
 // so at most about 0.35 * 3.7e-4 relative.
 constexpr double kExpRelTolerance = 1.5e-4;
 
-float Log1(float x) { return _mm_cvtss_f32(VectorLog(_mm_set1_ps(x))); }
-float Exp1(float x) { return _mm_cvtss_f32(VectorExp(_mm_set1_ps(x))); }
+float Log1(float x) {
+    return _mm_cvtss_f32(VectorLog(_mm_set1_ps(x)));
+}
+float Exp1(float x) {
+    return _mm_cvtss_f32(VectorExp(_mm_set1_ps(x)));
+}
 
 }  // namespace
 
@@ -68,9 +72,10 @@ TEST(VectorMath, ExpMatchesLibraryWhereTheResultIsNormalAndClamps) {
     const float top = Exp1(88.376259f);
     EXPECT_NEAR(top / std::exp(88.376259), 1.0, kExpRelTolerance);
     alignas(16) float in[4] = {1000.0f, -1000.0f, std::numeric_limits<float>::quiet_NaN(),
-                               std::numeric_limits<float>::infinity()}, out[4];
+                               std::numeric_limits<float>::infinity()},
+                      out[4];
     _mm_store_ps(out, VectorExp(_mm_load_ps(in)));
-    EXPECT_EQ(out[0], top);  // clamped above: finite, never inf
+    EXPECT_EQ(out[0], top);   // clamped above: finite, never inf
     EXPECT_EQ(out[1], 0.0f);  // clamped below: 2^-127 has no normal exponent field
     EXPECT_EQ(out[2], 0.0f);  // NaN takes the lower bound
     EXPECT_EQ(out[3], top);
