@@ -30,8 +30,6 @@ std::vector<std::string> TempDir::List() const {
     return names;
 }
 
-bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
-
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -73,31 +71,18 @@ static uint32_t Le32(const uint8_t* p) { return uint32_t(Le16(p)) | uint32_t(Le1
 
 WavHeader ParseWavHeader(const std::string& path) {
     WavHeader h;
-    std::vector<uint8_t> b = ReadBytes(path);
-    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVE", 4) != 0)
+    const std::vector<uint8_t> b = ReadBytes(path);
+    if (b.size() < 80 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVEfmt ", 8) != 0 ||
+        std::memcmp(b.data() + 72, "data", 4) != 0)
         return h;
-    size_t pos = 12;
-    bool haveFmt = false, haveData = false;
-    while (pos + 8 <= b.size()) {
-        const uint8_t* c = b.data() + pos;
-        uint32_t size = Le32(c + 4);
-        if (std::memcmp(c, "fmt ", 4) == 0 && pos + 8 + 16 <= b.size()) {
-            h.formatTag = Le16(c + 8);
-            h.channels = Le16(c + 10);
-            h.rate = Le32(c + 12);
-            h.bitsPerSample = Le16(c + 22);
-            if (h.formatTag == 0xFFFE && size >= 40 && pos + 8 + 40 <= b.size()) {
-                h.channelMask = Le32(c + 28);
-                std::memcpy(h.subFormat, c + 32, 16);
-            }
-            haveFmt = true;
-        } else if (std::memcmp(c, "data", 4) == 0) {
-            h.dataBytes = size;
-            haveData = true;
-        }
-        pos += 8 + size + (size & 1);
-    }
-    h.ok = haveFmt && haveData;
+    h.formatTag = Le16(&b[20]);
+    h.channels = Le16(&b[22]);
+    h.rate = Le32(&b[24]);
+    h.bitsPerSample = Le16(&b[34]);
+    h.channelMask = Le32(&b[40]);
+    std::memcpy(h.subFormat, &b[44], 16);
+    h.dataBytes = Le32(&b[76]);
+    h.ok = true;
     return h;
 }
 
