@@ -53,40 +53,33 @@ protected:
 
 }  // namespace
 
-// The layout of the written file in each mode, and the length of every result.
+// Every mode gives exactly the input's length (the held-back headphone blocks flushed out),
+// written as float WAV with the DSP's layout; the header's other words are checked on the
+// writer itself.
 TEST_F(HalvaneCli, FrameCountsAndChannelMasksInEveryMode) {
     const struct {
-        int inChannels;
         const char* mode;
         const char* set;
-        int outChannels;
+        int channels;
         uint32_t mask;
-    } cases[] = {
-        {2, "bypass", "", 2, 3},  {2, "passive", "", 5, 55},   {2, "passive", "bLFERedir=1", 6, 63},
-        {2, "hv", "", 5, 55},     {2, "headphone", "", 2, 3},  {2, "encoder", "", 2, 3},
-        {6, "passive", "", 6, 63}, {6, "headphone", "", 2, 3}, {5, "encoder", "", 2, 3},
-    };
+    } cases[] = {{"bypass", "", 2, 3},    {"passive", "", 5, 55},  {"passive", "bLFERedir=1", 6, 63},
+                 {"hv", "", 5, 55},       {"headphone", "", 2, 3}, {"encoder", "", 2, 3}};
     const int64_t frames = 10007;
-    for (const auto& c : cases) {
-        const std::string in = FloatWav("in" + std::to_string(c.inChannels) + ".wav", frames, c.inChannels);
+    const std::string in = FloatWav("in.wav", frames, 2);
+    for (const auto& c : cases)
         for (const char* chunk : {"4096", "1000"}) {
-            SCOPED_TRACE(testing::Message() << c.mode << " " << c.set << " from " << c.inChannels << ", chunk " << chunk);
-            const std::string out = In("out.wav");
-            std::vector<std::string> args = {"render", in, out, "--mode", c.mode, "--chunk", chunk};
+            SCOPED_TRACE(testing::Message() << c.mode << " " << c.set << ", chunk " << chunk);
+            std::vector<std::string> args = {"render", in, In("out.wav"), "--mode", c.mode, "--chunk", chunk};
             if (*c.set) args.insert(args.end(), {"--set", c.set});
             RunResult r = Run(args);
             ASSERT_EQ(r.exitCode, 0) << r.err;
-            WavHeader h = ParseWavHeader(out);
-            ASSERT_TRUE(h.ok);
-            EXPECT_EQ(h.formatTag, 0xFFFE);
-            EXPECT_EQ(h.bitsPerSample, 32);
-            EXPECT_EQ(h.subFormat[0], 3);  // IEEE float
-            EXPECT_EQ(h.channels, c.outChannels);
+            WavHeader h = ParseWavHeader(In("out.wav"));
+            EXPECT_TRUE(h.ok && h.formatTag == 0xFFFE && h.subFormat[0] == 3);  // IEEE float
+            EXPECT_EQ(h.channels, c.channels);
             EXPECT_EQ(h.channelMask, c.mask);
             EXPECT_EQ(h.rate, 44100u);
-            EXPECT_EQ(h.dataBytes, uint32_t(frames * c.outChannels * 4));
+            EXPECT_EQ(h.dataBytes, uint32_t(frames * c.channels * 4));
         }
-    }
 }
 
 // Bypass returns every supported layout bit for bit, from plain float WAV and from
@@ -139,21 +132,15 @@ TEST_F(HalvaneCli, BadInputFailsWithoutPartialOutput) {
         std::vector<std::string> args;
         int exitCode;
     } cases[] = {
-        {{"render", in, out, "--set", "dwFoo=1"}, 1},
-        {{"render", in, out, "--set", "dwMode"}, 2},
-        {{"render", in, out, "--mode", "loud"}, 2},
-        {{"render", in, out, "--chunk", "0"}, 2},
-        {{"render", in, out, "--frobnicate"}, 2},
-        {{"render", in}, 2},
-        {{"render", In("missing.wav"), out}, 1},
-        {{"render", In("garbage.wav"), out}, 1},
-        {{"render", In("empty.wav"), out}, 1},
+        {{"render", in, out, "--set", "dwFoo=1"}, 1},   {{"render", in, out, "--set", "dwMode"}, 2},
+        {{"render", in, out, "--mode", "loud"}, 2},     {{"render", in, out, "--chunk", "0"}, 2},
+        {{"render", in, out, "--frobnicate"}, 2},       {{"render", in}, 2},
+        {{"render", In("missing.wav"), out}, 1},        {{"render", In("garbage.wav"), out}, 1},
+        {{"render", In("empty.wav"), out}, 1},          {{"render", in, In("no/such/dir/out.wav")}, 1},
         {{"render", in, out, "--preset", In("short.preset")}, 1},
         {{"render", in, out, "--preset", In("foreign.preset")}, 1},
         {{"render", in, out, "--preset", In("missing.preset")}, 1},
-        {{"render", in, In("no/such/dir/out.wav")}, 1},
-        {{"frobnicate"}, 2},
-        {{}, 2},
+        {{"frobnicate"}, 2},                            {{}, 2},
     };
     for (const auto& c : cases) {
         RunResult r = Run(c.args);
