@@ -83,8 +83,8 @@ TEST_F(HalvaneCli, FrameCountsAndChannelMasksInEveryMode) {
 }
 
 // Bypass returns every supported layout bit for bit, from plain float WAV and from
-// WAVE_FORMAT_EXTENSIBLE input; other channel counts pass untouched in every mode.
-TEST_F(HalvaneCli, BypassAndUnsupportedLayoutsAreBitIdentical) {
+// WAVE_FORMAT_EXTENSIBLE input (other channel counts are checked on the DSP instance).
+TEST_F(HalvaneCli, BypassIsBitIdenticalFromBothFloatFormats) {
     for (int channels : {1, 2, 5, 6})
         for (int format : {SF_FORMAT_WAV | SF_FORMAT_FLOAT, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT}) {
             const std::string in = FloatWav("b.wav", 4099, channels, 48000, format);
@@ -94,12 +94,6 @@ TEST_F(HalvaneCli, BypassAndUnsupportedLayoutsAreBitIdentical) {
             EXPECT_EQ(b.rate, 48000);
             EXPECT_EQ(b.samples, a.samples) << channels << " channels";
         }
-    const std::string in3 = FloatWav("three.wav", 3000, 3);
-    for (const char* mode : kModes) {
-        ASSERT_EQ(Run({"render", in3, In("o3.wav"), "--mode", mode}).exitCode, 0) << mode;
-        EXPECT_EQ(ReadAudio(In("o3.wav")).samples, ReadAudio(in3).samples) << mode;
-        EXPECT_EQ(ParseWavHeader(In("o3.wav")).channelMask, 7u) << mode;  // L R C, as given
-    }
 }
 
 TEST_F(HalvaneCli, RawWritesWhatTheDspReturnedAndEmptyInputGivesEmptyOutput) {
@@ -233,24 +227,20 @@ TEST_F(HalvaneCli, InfoDescribesTheModule) {
         EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
 }
 
-// The file container itself is checked in file_formats_test.cpp; here the module's stream
-// goes in and comes back out through the program.
+// The file container is checked in file_formats_test.cpp and damaged streams on the loaded
+// module (tests/host); here the module's stream goes in and comes back out through the program.
 TEST_F(HalvaneCli, ConfigurationIsSavedAndRestored) {
     ASSERT_EQ(Run({"info"}).exitCode, 0);
     EXPECT_EQ(ReadBytes(ConfigPath()), PackConfigFile(TabRecord(0))) << "a fresh start saves the defaults";
     WriteBytes(ConfigPath(), PackConfigFile(TabRecord(3)));
     ASSERT_EQ(Run({"info"}).exitCode, 0);
     EXPECT_EQ(ReadBytes(ConfigPath()), PackConfigFile(TabRecord(3)));
-
-    // A stream cut inside its record leaves the default, and the module's whole stream is saved.
-    for (size_t cut : {size_t(5), size_t(18), size_t(22)}) {
-        std::vector<uint8_t> part = TabRecord(4);
-        part.resize(cut);
-        WriteBytes(ConfigPath(), PackConfigFile(part));
-        RunResult r = Run({"info"});
-        EXPECT_EQ(r.exitCode, 0) << cut << ": " << r.err;
-        EXPECT_EQ(ReadBytes(ConfigPath()), PackConfigFile(TabRecord(0))) << cut;
-    }
+    // A stream cut inside its record leaves the default, which is then saved in its place.
+    std::vector<uint8_t> cut = TabRecord(4);
+    cut.resize(18);
+    WriteBytes(ConfigPath(), PackConfigFile(cut));
+    ASSERT_EQ(Run({"info"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(ConfigPath()), PackConfigFile(TabRecord(0)));
 }
 
 TEST_F(HalvaneCli, CorruptConfigurationIsKeptAndIgnored) {

@@ -30,40 +30,29 @@ void Read(const std::vector<uint8_t>& s) {
 
 }  // namespace
 
-TEST(ConfigStream, WritesOneRecordPerVariableAndReadsThemBack) {
+// Every variable writes one record and reads it back (the tab record's bytes are checked
+// end to end in tests/app). A record too short for the value leaves the value alone; a longer
+// one gives its value and the rest is skipped; the following record is read either way.
+TEST(ConfigStream, RecordsRoundTripAndWrongLengthsAreSkipped) {
     cfg_halvane_tab = 3;
     cfg_wide = 0x0102030405060708;
     foobar2000_client_impl client;
     stream_writer_buffer w;
     abort_callback_dummy noabort;
     client.get_config(&w, noabort);
-
-    // Golden bytes of the tab record: GUID as 16 LE-field bytes, length 4, value 3.
-    const uint8_t tabRecord[24] = {0xa5, 0x75, 0x56, 0x02, 0x89, 0x39, 0xe8, 0x48, 0x89, 0x59, 0xf2, 0xfb,
-                                   0x26, 0x3a, 0xf5, 0x1a, 4, 0, 0, 0, 3, 0, 0, 0};
-    const std::vector<uint8_t>& s = w.get_buffer();
-    ASSERT_EQ(s.size(), 24u + 28u);
-    EXPECT_TRUE(std::equal(tabRecord, tabRecord + 24, s.begin()) ||
-                std::equal(tabRecord, tabRecord + 24, s.begin() + 28));
-
+    EXPECT_EQ(w.get_buffer().size(), 24u + 28u);
     cfg_halvane_tab = 0;
     cfg_wide = 0;
-    Read(s);
+    Read(w.get_buffer());
     EXPECT_EQ(cfg_halvane_tab.get_value(), 3);
     EXPECT_EQ(cfg_wide.get_value(), 0x0102030405060708);
-}
 
-TEST(ConfigStream, ShortOrLongRecordsOfAKnownVariable) {
-    // Too short to hold the value: the value stays, the following record is still read.
-    cfg_halvane_tab = 0;
     std::vector<uint8_t> s;
     Record(s, c_halvane_tab, {9, 9});
     Record(s, kWideGuid, {1, 0, 0, 0, 0, 0, 0, 0});
     Read(s);
-    EXPECT_EQ(cfg_halvane_tab.get_value(), 0);
+    EXPECT_EQ(cfg_halvane_tab.get_value(), 3);
     EXPECT_EQ(cfg_wide.get_value(), 1);
-
-    // Longer than the value: the value is read and the rest of the record skipped.
     s.clear();
     Record(s, c_halvane_tab, {2, 0, 0, 0, 0xff, 0xff, 0xff, 0xff});
     Record(s, kWideGuid, {2, 0, 0, 0, 0, 0, 0, 0});

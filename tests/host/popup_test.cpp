@@ -9,16 +9,13 @@
 namespace {
 
 // What the stand-in dialog was given, and the records it publishes in turn.
-struct {
-    int count = 0;
-    const dsp_preset* data = nullptr;
-    fb2k_hwnd parent = nullptr;
-    dsp_preset_edit_callback* callback = nullptr;
-} g_call;
+const dsp_preset* g_data = nullptr;
+fb2k_hwnd g_parent = nullptr;
+dsp_preset_edit_callback* g_callback = nullptr;
 std::vector<HVLIB_CONFIG> g_publish;
 
 void FakeDialog(const dsp_preset& p_data, fb2k_hwnd p_parent, dsp_preset_edit_callback& p_callback) {
-    g_call = {g_call.count + 1, &p_data, p_parent, &p_callback};
+    g_data = &p_data, g_parent = p_parent, g_callback = &p_callback;
     t_dsp_halvane_params params = t_dsp_halvane_params::g_default();
     for (const HVLIB_CONFIG& cfg : g_publish) {
         params.m_config = cfg;
@@ -32,41 +29,26 @@ struct NullCallback final : dsp_preset_edit_callback {
     void on_preset_changed(const dsp_preset&) override {}
 };
 
-class ConfigPopup : public ::testing::Test {
-protected:
-    void SetUp() override {
-        g_call = {};
-        g_publish.clear();
-        ASSERT_TRUE(find_dsp_entry(service_factory_base::__internal__list, HALVANE_GUID, entry));
-        entry->get_default_preset(preset);
-    }
-    void TearDown() override { halvane_register_config_popup(nullptr); }
-
-    service_ptr_t<dsp_entry_v2> entry;
-    dsp_preset_impl preset;
-    NullCallback callback;
-};
-
 }  // namespace
 
-TEST_F(ConfigPopup, EntryHandsItsThreeArgumentsToTheRegisteredDialog) {
-    const dsp_preset_impl before = preset;
+TEST(ConfigPopup, EntryForwardsToTheDialogAndTheOlderFormKeepsTheLastPublished) {
+    service_ptr_t<dsp_entry_v2> entry;
+    ASSERT_TRUE(find_dsp_entry(service_factory_base::__internal__list, HALVANE_GUID, entry));
+    dsp_preset_impl preset;
+    entry->get_default_preset(preset);
+    const dsp_preset_impl original = preset;
+    NullCallback callback;
     entry->show_config_popup_v2(preset, nullptr, callback);  // nothing registered: nothing happens
     EXPECT_FALSE(entry->show_config_popup(preset, nullptr));
-    EXPECT_TRUE(preset == before);
+    EXPECT_TRUE(preset == original);
 
     halvane_register_config_popup(&FakeDialog);
     int window = 0;
     entry->show_config_popup_v2(preset, &window, callback);
-    EXPECT_EQ(g_call.count, 1);
-    EXPECT_EQ(g_call.data, &preset);
-    EXPECT_EQ(g_call.parent, static_cast<fb2k_hwnd>(&window));
-    EXPECT_EQ(g_call.callback, &callback);
-}
+    EXPECT_EQ(g_data, &preset);
+    EXPECT_EQ(g_parent, static_cast<fb2k_hwnd>(&window));
+    EXPECT_EQ(g_callback, &callback);
 
-TEST_F(ConfigPopup, OlderFormKeepsTheLastPublishedPresetAndReportsChange) {
-    halvane_register_config_popup(&FakeDialog);
-    const dsp_preset_impl original = preset;
     const HVLIB_CONFIG opening = t_dsp_halvane_params::g_default().m_config;
     HVLIB_CONFIG bypass = opening, changed = opening;
     bypass.dwMode = 0;
@@ -84,4 +66,5 @@ TEST_F(ConfigPopup, OlderFormKeepsTheLastPublishedPresetAndReportsChange) {
     ASSERT_TRUE(read.set_data(preset));
     EXPECT_EQ(read.m_config.dwMode, 1u);
     EXPECT_EQ(read.m_config.nTrimL, 3);
+    halvane_register_config_popup(nullptr);
 }

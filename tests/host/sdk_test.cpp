@@ -8,27 +8,22 @@
 #include "sdk/dsp.h"
 #include "sdk/dsp_chunk_list.h"
 
-TEST(AudioChunk, SetDataCopiesZeroesAndSetsTheFormat) {
+// set_data copies (from its own storage too, overlapping), zeroes for a null source, and
+// takes the format; every DSP test then reads the format back.
+TEST(AudioChunk, SetDataCopiesAndZeroes) {
     audio_chunk_impl c;
+    auto samples = [&] {
+        return std::vector<float>(c.get_data(), c.get_data() + c.get_sample_count() * c.get_channels());
+    };
     const float src[6] = {1, 2, 3, 4, 5, 6};
     c.set_data(src, 3, 2, 44100, 3);
-    EXPECT_EQ(c.get_sample_count(), 3u);
-    EXPECT_EQ(c.get_channels(), 2u);
-    EXPECT_EQ(c.get_channel_config(), 3u);
-    EXPECT_EQ(c.get_srate(), 44100u);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(c.get_data()[i], src[i]);
-
-    c.set_data(nullptr, 2, 1, 8000, 4);
-    EXPECT_EQ(c.get_sample_count(), 2u);
-    EXPECT_EQ(c.get_channels(), 1u);
-    EXPECT_EQ(c.get_data()[0], 0.0f);
-    EXPECT_EQ(c.get_data()[1], 0.0f);
-
-    // From its own storage (overlapping): the samples survive.
-    c.set_data(src, 3, 2, 44100, 3);
+    EXPECT_EQ(samples(), std::vector<float>(src, src + 6));
     c.set_data(c.get_data() + 2, 2, 2, 44100, 3);
-    EXPECT_EQ(c.get_data()[0], 3.0f);
-    EXPECT_EQ(c.get_data()[3], 6.0f);
+    EXPECT_EQ(samples(), (std::vector<float>{3, 4, 5, 6}));
+    c.set_data(nullptr, 2, 1, 8000, 4);
+    EXPECT_EQ(samples(), (std::vector<float>{0, 0}));
+    EXPECT_EQ(c.get_srate(), 8000u);
+    EXPECT_EQ(c.get_channel_config(), 4u);
 }
 
 namespace {
