@@ -68,32 +68,30 @@ TEST(WavWriter, UnfinishedFileLeavesNothingBehind) {
     EXPECT_TRUE(dir.List().empty());
 }
 
-TEST(PresetFile, GuidIsStoredFieldByFieldLittleEndian) {
+// The owner GUID field by field little-endian, then the data; under 16 bytes is an error,
+// 16 bytes a preset without data.
+TEST(PresetFile, LayoutRoundTripAndShortFiles) {
     TempDir dir;
     dsp_preset_impl p;
     p.set_owner(GUID{0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}});
     const uint8_t data[3] = {0xAA, 0xBB, 0xCC};
     p.set_data(data, 3);
     WritePresetFile(dir.File("p.bin"), p);
-    std::vector<uint8_t> expected = {4, 3, 2, 1, 6, 5, 8, 7, 9, 10, 11, 12, 13, 14, 15, 16, 0xAA, 0xBB, 0xCC};
-    EXPECT_EQ(ReadBytes(dir.File("p.bin")), expected);
-
+    std::vector<uint8_t> bytes = {4, 3, 2, 1, 6, 5, 8, 7, 9, 10, 11, 12, 13, 14, 15, 16, 0xAA, 0xBB, 0xCC};
+    EXPECT_EQ(ReadBytes(dir.File("p.bin")), bytes);
     dsp_preset_impl back;
     ReadPresetFile(dir.File("p.bin"), back);
     EXPECT_TRUE(back == p);
-}
 
-TEST(PresetFile, ShortFilesAreRejected) {
-    TempDir dir;
-    for (size_t n : {0u, 1u, 15u, 16u}) {
-        WriteBytes(dir.File("p.bin"), std::vector<uint8_t>(n, 0x11));
-        dsp_preset_impl p;
-        if (n < 16) {
-            EXPECT_THROW(ReadPresetFile(dir.File("p.bin"), p), AppError) << n;
-        } else {
-            ReadPresetFile(dir.File("p.bin"), p);  // 16 bytes: a preset with no data
-            EXPECT_EQ(p.get_data_size(), 0u);
-        }
+    bytes.resize(16);
+    WriteBytes(dir.File("p.bin"), bytes);
+    ReadPresetFile(dir.File("p.bin"), back);
+    EXPECT_EQ(back.get_owner(), p.get_owner());
+    EXPECT_EQ(back.get_data_size(), 0u);
+    for (size_t n : {0u, 1u, 15u}) {
+        bytes.resize(n);
+        WriteBytes(dir.File("p.bin"), bytes);
+        EXPECT_THROW(ReadPresetFile(dir.File("p.bin"), back), AppError) << n;
     }
 }
 
