@@ -50,7 +50,8 @@ inline std::vector<uint8_t> ReadBytes(const std::string& path) {
 }
 
 inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // `format` as libsndfile has it, e.g. SF_FORMAT_WAV | SF_FORMAT_FLOAT.
@@ -76,7 +77,8 @@ inline AudioData ReadAudio(const std::string& path) {
     SF_INFO info{};
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
     if (!f) throw std::runtime_error("cannot read " + path + ": " + sf_strerror(nullptr));
-    AudioData a{info.channels, info.samplerate, info.frames, std::vector<float>(size_t(info.frames * info.channels))};
+    AudioData a{info.channels, info.samplerate, info.frames, {}};
+    a.samples.resize(size_t(info.frames * info.channels));
     sf_readf_float(f, a.samples.data(), info.frames);
     sf_close(f);
     return a;

@@ -156,8 +156,9 @@ TEST_F(HalvaneCli, BadInputFailsWithoutPartialOutput) {
 TEST_F(HalvaneCli, PresetSaveWritesTheOwnerAndTheWordsAsGiven) {
     ASSERT_EQ(Run({"preset", "save", In("base.preset"), "--set", "nTrimR=4", "--set", "nTrimL=3"}).exitCode, 0);
     const std::string p = In("a.preset");
-    RunResult r = Run({"preset", "save", p, "--set", "dwMode=3", "--set", "nTrimL=-5", "--preset", In("base.preset"),
-                       "--set", "uOperations=3735928559", "--set", "dwLFECutoff=4294967295", "--mode", "passive"});
+    RunResult r = Run({"preset", "save", p, "--set", "dwMode=3", "--set", "nTrimL=-5", "--preset",
+                       In("base.preset"), "--set", "uOperations=3735928559", "--set", "dwLFECutoff=4294967295",
+                       "--mode", "passive"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<uint8_t> file = ReadBytes(p);
     ASSERT_EQ(file.size(), 16u + 112u);
@@ -173,8 +174,10 @@ TEST_F(HalvaneCli, PresetSaveWritesTheOwnerAndTheWordsAsGiven) {
 // `preset show` reads into a default record: repairs applied, the stored reserved word unread.
 TEST_F(HalvaneCli, PresetShowPrintsTheRepairedRecordInWordOrder) {
     const std::string p = In("a.preset");
-    ASSERT_EQ(Run({"preset", "save", p, "--set", "nTrimC=-7", "--set", "dwMode=9", "--set", "dwLFECutoff=201", "--set",
-                   "bSSE2=5", "--set", "dwDelaySR=42", "--set", "uOperations=77"}).exitCode, 0);
+    ASSERT_EQ(Run({"preset", "save", p, "--set", "nTrimC=-7", "--set", "dwMode=9", "--set", "dwLFECutoff=201",
+                   "--set", "bSSE2=5", "--set", "dwDelaySR=42", "--set", "uOperations=77"})
+                  .exitCode,
+              0);
     RunResult r = Run({"preset", "show", p});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,

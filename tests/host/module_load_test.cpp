@@ -172,7 +172,8 @@ TEST_F(LoadedModule, TabRoundTripAndDamagedConfigurationStreams) {
     // not applied; a record under an unknown GUID is skipped by its length.
     const std::vector<uint8_t> good = Tab(2);
     std::vector<std::vector<uint8_t>> tails;
-    for (uint32_t claimed : {5u, 1000u, 0x7fffffffu, 0xffffffffu}) tails.push_back(TabRecord(claimed, {5, 0, 0, 0}));
+    for (uint32_t claimed : {5u, 1000u, 0x7fffffffu, 0xffffffffu})
+        tails.push_back(TabRecord(claimed, {5, 0, 0, 0}));
     for (size_t keep : {1u, 15u, 16u, 19u}) {
         tails.push_back(Tab(4));
         tails.back().resize(keep);

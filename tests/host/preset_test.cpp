@@ -64,8 +64,9 @@ TEST(PresetFormat, RejectsWrongSizeOrOwnerWithoutTouchingTheRecord) {
     const t_dsp_halvane_params before(4, -3, 0, 40, 5, 50, 1, 1, 0, 1, 9, 10, 20, 30, 40, 50, 60, 1, 2, 3, 4, 5,
                                       6, 1, 0, 150, 0, 1);
     const std::vector<uint8_t> bytes(116, 0);
-    for (auto [owner, size] : {std::pair{HALVANE_GUID, 0}, {HALVANE_GUID, 4}, {HALVANE_GUID, 108}, {HALVANE_GUID, 111},
-                               {HALVANE_GUID, 113}, {HALVANE_GUID, 116}, {kOtherGuid, 112}}) {
+    const GUID ours = HALVANE_GUID;
+    for (auto [owner, size] : {std::pair{ours, 0}, {ours, 4}, {ours, 108}, {ours, 111}, {ours, 113}, {ours, 116},
+                               {kOtherGuid, 112}}) {
         dsp_preset_impl p;
         p.set_owner(owner);
         p.set_data(bytes.data(), size_t(size));
