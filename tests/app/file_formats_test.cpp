@@ -38,26 +38,8 @@ TEST(WavWriter, HeaderBytesOfAnEmptyFile) {
     EXPECT_EQ(0, std::memcmp(got.data(), expected, sizeof(expected)));
 }
 
-TEST(WavWriter, SamplesRoundTripThroughLibsndfile) {
-    TempDir dir;
-    std::vector<float> s = TestSignal(1001, 6, 7);
-    s[3] = 1.75f;  // float files keep values beyond full scale
-    {
-        WavWriter w(dir.File("s.wav"), 6, 96000, 63);
-        w.WriteFrames(s.data(), 500);
-        w.WriteFrames(s.data() + 500 * 6, 501);
-        w.Finish();
-    }
-    AudioData a = ReadAudio(dir.File("s.wav"));
-    EXPECT_EQ(a.channels, 6);
-    EXPECT_EQ(a.rate, 96000);
-    EXPECT_EQ(a.frames, 1001);
-    EXPECT_EQ(a.samples, s);
-    WavHeader h = ParseWavHeader(dir.File("s.wav"));
-    EXPECT_EQ(h.channelMask, 63u);
-    EXPECT_EQ(h.dataBytes, 1001u * 6 * 4);
-}
-
+// Samples written in pieces read back bit for bit through libsndfile: see the bypass renders
+// in halvane_cli_test.cpp.
 TEST(WavWriter, UnfinishedFileLeavesNothingBehind) {
     TempDir dir;
     {
