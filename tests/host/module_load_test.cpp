@@ -158,6 +158,8 @@ TEST_F(LoadedModule, PlaybackCallbackDrivesThePlayingFlag) {
     cb->on_playback_stop(play_control::stop_reason_user);
 }
 
+// The module's configuration stream: records of (GUID, u32 LE length, data), read until the
+// stream ends or a record is cut short. (The dialog tests open a stored tab outside 0..5.)
 TEST_F(LoadedModule, TabRoundTripAndDamagedConfigurationStreams) {
     SetConfig({});
     EXPECT_EQ(Config(), Tab(0)) << "absent record keeps the default";
@@ -168,35 +170,39 @@ TEST_F(LoadedModule, TabRoundTripAndDamagedConfigurationStreams) {
     SetConfig(written);
     EXPECT_EQ(Config(), Tab(3));
 
-    // Records claiming more bytes than remain, or cut inside the GUID or the length, are
-    // not applied; a record under an unknown GUID is skipped by its length.
-    const std::vector<uint8_t> good = Tab(2);
-    std::vector<std::vector<uint8_t>> tails;
-    for (uint32_t claimed : {5u, 1000u, 0x7fffffffu, 0xffffffffu})
-        tails.push_back(TabRecord(claimed, {5, 0, 0, 0}));
-    for (size_t keep : {1u, 15u, 16u, 19u}) {
-        tails.push_back(Tab(4));
-        tails.back().resize(keep);
-    }
-    for (size_t i = 0; i < tails.size(); ++i) {
-        std::vector<uint8_t> s = good;
-        s.insert(s.end(), tails[i].begin(), tails[i].end());
-        SetConfig(s);
-        EXPECT_EQ(Config(), Tab(2)) << "case " << i;
-    }
+    // Damaged streams, with the tab they must leave: records claiming more bytes than remain,
+    // or cut inside the GUID or the length, are not applied.
+    auto cat = [](std::initializer_list<std::vector<uint8_t>> parts) {
+        std::vector<uint8_t> s;
+        for (const auto& p : parts) s.insert(s.end(), p.begin(), p.end());
+        return s;
+    };
     std::vector<uint8_t> unknown(16, 0x5a);
     unknown.insert(unknown.end(), {7, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7});
-    const std::vector<uint8_t> one = Tab(1);
-    unknown.insert(unknown.end(), one.begin(), one.end());
-    SetConfig(unknown);
-    EXPECT_EQ(Config(), Tab(1));
+    std::vector<std::pair<std::vector<uint8_t>, uint8_t>> cases = {
+        {cat({Tab(2), TabRecord(2, {9, 9})}), 2},  // too short for the value: left alone,
+        {cat({TabRecord(2, {9, 9}), Tab(1)}), 1},  // and the next record is still read
+        {cat({TabRecord(8, {5, 0, 0, 0, 0xff, 0xff, 0xff, 0xff}), TabRecord(2, {9, 9})}), 5},  // rest skipped
+        {cat({unknown, Tab(1)}), 1},  // an unknown GUID is skipped by its length
+    };
+    for (uint32_t claimed : {5u, 1000u, 0x7fffffffu, 0xffffffffu})
+        cases.push_back({cat({Tab(2), TabRecord(claimed, {5, 0, 0, 0})}), 2});
+    for (size_t keep : {1u, 15u, 16u, 19u}) {
+        std::vector<uint8_t> cut = Tab(4);
+        cut.resize(keep);
+        cases.push_back({cat({Tab(2), cut}), 2});
+    }
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SetConfig(cases[i].first);
+        EXPECT_EQ(Config(), Tab(cases[i].second)) << "case " << i;
+    }
 
     // Random bytes, some behind our own GUID: no crash, and the module still writes one record.
     std::minstd_rand rng(3141592653u);
     for (int round = 0; round < 300; ++round) {
         std::vector<uint8_t> s(rng() % 200);
         for (uint8_t& b : s) b = uint8_t(rng());
-        if (round % 3 == 0 && s.size() >= 20) std::copy(good.begin(), good.begin() + 16, s.begin());
+        if (round % 3 == 0 && s.size() >= 20) GuidToBytes(c_halvane_tab, s.data());
         SetConfig(s);
         EXPECT_EQ(Config().size(), 24u);
     }
