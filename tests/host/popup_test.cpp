@@ -1,7 +1,9 @@
-// The configuration popup: the entry forwards to the registered dialog, and the older
-// in-place form keeps the last published preset. The real dialog is driven in tests/dialog.
+// The configuration popup: the entry forwards to the registered dialog, the older in-place
+// form keeps the last published preset, and a damaged stored tab opens the first tab. The
+// real dialog is driven in tests/dialog.
 #include <gtest/gtest.h>
 
+#include "host/cfg_halvane_tab.h"
 #include "host/dsp_halvane_params.h"
 #include "host/halvane_popup.h"
 #include "sdk/service_enum.h"
@@ -67,4 +69,12 @@ TEST(ConfigPopup, EntryForwardsToTheDialogAndTheOlderFormKeepsTheLastPublished) 
     EXPECT_EQ(read.m_config.dwMode, 1u);
     EXPECT_EQ(read.m_config.nTrimL, 3);
     halvane_register_config_popup(nullptr);
+}
+
+TEST(ConfigPopup, StoredTabOutside0To5OpensTheFirstTab) {
+    for (auto [stored, opened] : {std::pair{0, 0}, {5, 5}, {-1, 0}, {6, 0}, {INT32_MIN, 0}}) {
+        cfg_halvane_tab = stored;
+        EXPECT_EQ(halvane_tab_to_open(), opened) << stored;
+    }
+    cfg_halvane_tab = 0;
 }
