@@ -159,7 +159,7 @@ TEST_F(LoadedModule, PlaybackCallbackDrivesThePlayingFlag) {
 }
 
 // The module's configuration stream: records of (GUID, u32 LE length, data), read until the
-// stream ends or a record is cut short. (The dialog tests open a stored tab outside 0..5.)
+// stream ends or a record is cut short.
 TEST_F(LoadedModule, TabRoundTripAndDamagedConfigurationStreams) {
     SetConfig({});
     EXPECT_EQ(Config(), Tab(0)) << "absent record keeps the default";
