@@ -68,11 +68,8 @@ CHVFn& CHVLib::Kernels() {
     return g_fnx87;
 }
 
-// Called from the dialog's thread while the audio thread may be recalculating: an atomic
-// read of the one word, paired with the store in CHVFn::CalcStaticConstants.
-uint32_t CHVLib::GetSRate() {
-    return std::atomic_ref<uint32_t>(CHVFn::m_dwSRate).load(std::memory_order_relaxed);
-}
+// Read from the UI thread while the audio thread may write it.
+uint32_t CHVLib::GetSRate() { return std::atomic_ref<uint32_t>(CHVFn::m_dwSRate).load(std::memory_order_relaxed); }
 
 bool CHVLib::ConvertFloatToInternal(uint32_t code, const float* p, uint32_t n, HVFrames& frames) {
     CHVFn& k = Kernels();

@@ -41,7 +41,9 @@ public:
 
     static uint32_t GetSRate();
     static int IsSSE2Supported() { return m_bSSE2Support; }
-    static int IsCUDASupported() { return m_bCUDASupport; }
+    // The dialog reads this from the UI thread; the audio thread clears it if the GPU fails.
+    static int IsCUDASupported() { return std::atomic_ref<int>(m_bCUDASupport).load(std::memory_order_relaxed); }
+    static void GiveUpCUDA() { std::atomic_ref<int>(m_bCUDASupport).store(0, std::memory_order_relaxed); }
 
     static int m_bSSE2Support;  // the processor has SSE2 (CPUID 1, EDX bit 26)
     static int m_bCUDASupport;  // a CUDA device was selected at load (and is still usable)

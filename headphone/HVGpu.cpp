@@ -100,7 +100,7 @@ bool FreeDeviceState(const char* file) {
 // After a reported failure: release the rest quietly and never touch the GPU again.
 void GiveUpGpu() {
     FreeDeviceState(nullptr);
-    CHVLib::m_bCUDASupport = 0;
+    CHVLib::GiveUpCUDA();
 }
 
 // clockRate x multiProcessorCount as a 32-bit signed product (wraps, never traps).
@@ -181,7 +181,7 @@ void InitGPUResources() {
 
 void ReleaseGPUResources() {
     if (!g_bGPUInit) return;
-    if (!FreeDeviceState(kInitModule)) CHVLib::m_bCUDASupport = 0;
+    if (!FreeDeviceState(kInitModule)) CHVLib::GiveUpCUDA();
 }
 
 bool GpuConvolveBlock(int flavour, const char* module) {

@@ -79,8 +79,7 @@ BiquadCoeffs DesignButterworth(float freq, bool highPass, uint32_t fs) {
 void CHVFn::CalcStaticConstants(uint32_t fs) {
     if (fs == 0) return;
     const HVLIB_CONFIG& cfg = *m_pConfig;
-    // The dialog's timer reads the rate from its own thread (CHVLib::GetSRate): one atomic
-    // word store, everything else here belongs to the audio thread.
+    // The status display reads the rate from the UI thread: store it as one atomic word.
     std::atomic_ref<uint32_t>(m_dwSRate).store(fs, std::memory_order_relaxed);
 
     m_coefSplit = DesignButterworth(1200.0f, true, fs);

@@ -3,7 +3,7 @@
 // memory outside the frames they process. Every operation rounds to single precision.
 #include <emmintrin.h>
 
-#include "kernels/BiquadSSE2.h"
+#include "kernels/BiquadVector.h"
 #include "kernels/DelayLines.h"
 #include "kernels/HVFnSSE2.h"
 
@@ -38,21 +38,21 @@ void CHVFnSSE2::DecodePassive(HVFrames& chunk) {
 // The high-pass runs on slots 0-3 as one step. The LFE lane enters the filter as 0 (its
 // memory column stays 0) and leaves as LFE + 0.316 x ((C - yC) + (R - yR) + (L - yL)).
 void CHVFnSSE2::RedirectBass(const BiquadCoeffs& c, BiquadState& st, HVFrames& chunk) {
-    const BiquadCoeffsSSE2 k(c);
-    BiquadLanesSSE2 mem = BiquadLoadSSE2(st, 0);
+    const BiquadVecCoeffs k(c);
+    BiquadLanes mem = BiquadLanes::Load(st, 0);
     const __m128 front = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));  // L R C, not LFE
     const __m128 gain = _mm_set_ss(0.316f);
     for (uint32_t i = 0; i < chunk.m_dwCount; ++i) {
         float* f = chunk[i].f;
         const __m128 x = _mm_load_ps(f);
         const __m128 xf = _mm_and_ps(x, front);
-        const __m128 y = BiquadStepSSE2(k, mem, xf);
+        const __m128 y = mem.Step(k, xf);
         const __m128 d = _mm_sub_ps(xf, y);  // the low band of L, R, C in lanes 0-2
         const __m128 sum = _mm_add_ss(_mm_add_ss(Broadcast(d, HV_C), Broadcast(d, HV_R)), d);
         const __m128 lfe = _mm_add_ss(_mm_mul_ss(sum, gain), Broadcast(x, HV_LFE));
         _mm_store_ps(f, _mm_or_ps(_mm_and_ps(y, front), _mm_andnot_ps(front, Broadcast(lfe, 0))));
     }
-    BiquadStoreSSE2(st, 0, mem);
+    mem.Store(st, 0);
 }
 
 void CHVFnSSE2::DelayChannels(HVFrames& chunk, uint32_t flag) { DelayChannelsShared(chunk, flag); }

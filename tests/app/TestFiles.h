@@ -1,61 +1,147 @@
 // Helpers for the host's tests: a temporary directory, WAV files written and read with
-// libsndfile (independently of the program's own writer), the raw WAV header fields, and a
-// runner for the built `halvane` program.
+// libsndfile (independently of the program's own writer), the header fields of the WAV files
+// the program writes, and a runner for the built `halvane` program.
 #pragma once
 
+#include <sndfile.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
+    TempDir() {
+        char pattern[] = "/tmp/halvane_app_test.XXXXXX";
+        if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
     const std::string& Path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
     // Names of the entries in the directory (not recursive), sorted.
-    std::vector<std::string> List() const;
+    std::vector<std::string> List() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
 private:
     std::string path_;
 };
 
-bool FileExists(const std::string& path);
-std::vector<uint8_t> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+inline std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
 
-// libsndfile formats, e.g. SF_FORMAT_WAV | SF_FORMAT_FLOAT.
-void WriteAudio(const std::string& path, const std::vector<float>& interleaved, int channels,
-                int rate, int format);
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// `format` as libsndfile has it, e.g. SF_FORMAT_WAV | SF_FORMAT_FLOAT.
+inline void WriteAudio(const std::string& path, const std::vector<float>& interleaved, int channels, int rate,
+                       int format) {
+    SF_INFO info{};
+    info.channels = channels;
+    info.samplerate = rate;
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f) throw std::runtime_error(std::string("sf_open for writing: ") + sf_strerror(nullptr));
+    sf_writef_float(f, interleaved.data(), sf_count_t(interleaved.size() / size_t(channels)));
+    sf_close(f);
+}
 
 struct AudioData {
-    int channels = 0;
-    int rate = 0;
+    int channels = 0, rate = 0;
     int64_t frames = 0;
     std::vector<float> samples;
 };
-AudioData ReadAudio(const std::string& path);
 
-// The header of a WAV file as stored, parsed by hand.
+inline AudioData ReadAudio(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f) throw std::runtime_error("cannot read " + path + ": " + sf_strerror(nullptr));
+    AudioData a{info.channels, info.samplerate, info.frames, {}};
+    a.samples.resize(size_t(info.frames * info.channels));
+    sf_readf_float(f, a.samples.data(), info.frames);
+    sf_close(f);
+    return a;
+}
+
+// The header fields of a WAV file as the program writes it, read by hand: RIFF, a 40-byte
+// WAVE_FORMAT_EXTENSIBLE fmt chunk, fact, and the data chunk at byte 72 (the layout is checked
+// byte for byte in file_formats_test.cpp). `ok` is false for anything else.
 struct WavHeader {
     bool ok = false;
-    uint16_t formatTag = 0;
-    uint16_t channels = 0;
-    uint32_t rate = 0;
-    uint16_t bitsPerSample = 0;
-    uint32_t channelMask = 0;        // extensible only
-    uint8_t subFormat[16] = {};      // extensible only
-    uint32_t dataBytes = 0;
+    uint16_t formatTag = 0, channels = 0, bitsPerSample = 0;
+    uint32_t rate = 0, channelMask = 0, dataBytes = 0;
+    uint8_t subFormat[16] = {};
 };
-WavHeader ParseWavHeader(const std::string& path);
 
-// A deterministic test signal: `frames` frames of `channels` channels, distinct per channel.
-std::vector<float> TestSignal(int64_t frames, int channels, uint32_t seed = 1);
+inline WavHeader ParseWavHeader(const std::string& path) {
+    WavHeader h;
+    const std::vector<uint8_t> b = ReadBytes(path);
+    if (b.size() < 80 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVEfmt ", 8) != 0 ||
+        std::memcmp(b.data() + 72, "data", 4) != 0)
+        return h;
+    auto le = [&](size_t at, int bytes) {
+        uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i) v = v << 8 | b[at + size_t(i)];
+        return v;
+    };
+    h = {true, uint16_t(le(20, 2)), uint16_t(le(22, 2)), uint16_t(le(34, 2)), le(24, 4), le(40, 4), le(76, 4), {}};
+    std::memcpy(h.subFormat, &b[44], 16);
+    return h;
+}
+
+// A deterministic test signal: `frames` frames of `channels` channels within +-0.25.
+inline std::vector<float> TestSignal(int64_t frames, int channels, uint32_t seed = 1) {
+    std::vector<float> s(size_t(frames * channels));
+    uint32_t state = seed * 2654435761u + 1;
+    for (auto& v : s) {
+        state = state * 1664525u + 1013904223u;
+        v = float(int32_t(state) >> 8) / float(1 << 24) * 0.5f;
+    }
+    return s;
+}
 
 struct RunResult {
     int exitCode = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
+
 // Runs the built program with `args` (each word quoted), XDG_CONFIG_HOME set to `configHome`.
-RunResult RunHalvane(const std::vector<std::string>& args, const std::string& configHome);
+inline RunResult RunHalvane(const std::vector<std::string>& args, const std::string& configHome) {
+    auto quote = [](const std::string& word) {
+        std::string q = "'";
+        for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    };
+    const TempDir io;
+    std::string cmd = "XDG_CONFIG_HOME=" + quote(configHome) + " " + quote(HALVANE_EXE);
+    for (const std::string& a : args) cmd += " " + quote(a);
+    cmd += " >" + io.File("out") + " 2>" + io.File("err") + " </dev/null";
+    const int status = std::system(cmd.c_str());
+    RunResult r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const std::vector<uint8_t> out = ReadBytes(io.File("out")), err = ReadBytes(io.File("err"));
+    r.out.assign(out.begin(), out.end());
+    r.err.assign(err.begin(), err.end());
+    return r;
+}

@@ -1,142 +1,99 @@
 // Sample conversion: integer and float inputs, silence, integer and float outputs, in both
 // kernel sets. Expected values are worked out by hand from the format definitions.
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cstring>
 #include <limits>
 
-#include "KernelTestUtil.h"
+#include "TestUtil.h"
 
 namespace {
 
 constexpr float kSentinel = 12345.0f;  // planted in slots 6 and 7: converters must not write them
+constexpr float kFull = -0.707f;       // negative full scale of every integer format
+constexpr float kQ = 0.3535f;          // 16384 steps of 16-bit full scale: exact
 
-// Prepares n frames with sentinels in the spares; the converter's resize keeps the storage.
-void Prime(HVFrames& f, uint32_t n) {
+// Runs `convert` over n frames primed with sentinels (the converter's resize keeps the
+// storage) and checks slots 0-5 of frame `i` and the untouched spares.
+void Expect(CHVFn& k, uint32_t n, const std::function<void(CHVFn&, HVFrames&)>& convert, uint32_t i,
+            std::initializer_list<float> six) {
+    HVFrames f;
     f.Resize(n);
-    for (uint32_t i = 0; i < n; ++i)
-        for (int k = 0; k < 8; ++k) f[i].f[k] = kSentinel;
+    for (uint32_t j = 0; j < n; ++j)
+        for (float& v : f[j].f) v = kSentinel;
+    convert(k, f);
+    ASSERT_EQ(f.m_dwCount, n);
+    int s = 0;
+    for (float v : six) EXPECT_EQ(f[i].f[s++], v) << "frame " << i << " slot " << s - 1;
+    EXPECT_TRUE(f[i].f[6] == kSentinel && f[i].f[7] == kSentinel);
 }
-
-void ExpectFrame(const HVFrames& f, uint32_t i, std::initializer_list<float> six) {
-    int k = 0;
-    for (float v : six) EXPECT_EQ(f[i].f[k++], v) << "frame " << i << " slot " << k - 1;
-    EXPECT_EQ(f[i].f[6], kSentinel);
-    EXPECT_EQ(f[i].f[7], kSentinel);
-}
-
-CHVFn* const kSets[] = {&g_fnx87, &g_fnSSE2};
-const char* const kSetNames[] = {"scalar", "SSE2"};
 
 }  // namespace
 
-TEST(Convert, ScaleConstantsHaveTheirBitPatterns) {
+TEST(Convert, InputsOfEveryFormatLandInTheirSlots) {
     EXPECT_EQ(std::bit_cast<uint32_t>(FDIV8), 0x3BB4FDF4u);
     EXPECT_EQ(std::bit_cast<uint32_t>(FDIV16), 0x37B4FDF4u);
     EXPECT_EQ(std::bit_cast<uint32_t>(FDIV32), 0x2FB4FDF4u);
-}
-
-TEST(Convert, IntegerEdgesOfEveryFormatInBothSets) {
-    const float full = -0.707f;  // negative full scale of every integer format
+    const uint8_t u8[3] = {128, 255, 0};
+    const int16_t s16[2] = {-32768, 16384};
+    const uint8_t s24[6] = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F};  // -8388608, 8388607
+    const int32_t s32[1] = {std::numeric_limits<int32_t>::min()};
+    const int16_t five[5] = {16384, -16384, 16384, 0, -32768};
+    const int16_t six[6] = {16384, 0, -16384, 16384, -32768, 16384};
+    const float fst[6] = {1, 2, 3, 4, 5, 6}, fmono[2] = {0.25f, -0.5f}, ffive[5] = {1, 2, 3, 4, 5};
+    const float fsix[12] = {1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5, -6};
+    const float top24 = float(8388607.0 * 256.0 * double(FDIV32));
     for (int s = 0; s < 2; ++s) {
-        SCOPED_TRACE(kSetNames[s]);
-        CHVFn& k = *kSets[s];
-        HVFrames f;
-        const uint8_t u8[3] = {128, 255, 0};
-        Prime(f, 3);
-        k.ConvertU8Mono(u8, 3, f);
-        ExpectFrame(f, 0, {0, 0, 0, 0, 0, 0});
-        ExpectFrame(f, 1, {0, 0, 127 * FDIV8, 0, 0, 0});
-        ExpectFrame(f, 2, {0, 0, full, 0, 0, 0});
-
-        const int16_t s16[2] = {-32768, 16384};
-        Prime(f, 1);
-        k.ConvertS16Stereo(s16, 1, f);
-        ExpectFrame(f, 0, {full, 0.3535f, 0, 0, 0, 0});  // 0.707 / 2 is exact
-
-        const uint8_t s24[6] = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F};  // -8388608, 8388607
-        Prime(f, 1);
-        k.ConvertS24Stereo(s24, 1, f);
-        ExpectFrame(f, 0, {full, float(8388607.0 * 256.0 * double(FDIV32)), 0, 0, 0, 0});
-
-        const int32_t s32[1] = {std::numeric_limits<int32_t>::min()};
-        Prime(f, 1);
-        k.ConvertS32Mono(s32, 1, f);
-        ExpectFrame(f, 0, {0, 0, full, 0, 0, 0});
+        SCOPED_TRACE(SetName(s));
+        CHVFn& k = Set(s);
+        Expect(k, 3, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Mono(u8, 3, f); }, 0, {0, 0, 0, 0, 0, 0});
+        Expect(k, 3, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Mono(u8, 3, f); }, 1,
+               {0, 0, 127 * FDIV8, 0, 0, 0});
+        Expect(k, 3, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Mono(u8, 3, f); }, 2, {0, 0, kFull, 0, 0, 0});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertU8Stereo(u8 + 1, 1, f); }, 0,
+               {127 * FDIV8, kFull, 0, 0, 0, 0});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS16Stereo(s16, 1, f); }, 0,
+               {kFull, kQ, 0, 0, 0, 0});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS24Stereo(s24, 1, f); }, 0,
+               {kFull, top24, 0, 0, 0, 0});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS32Mono(s32, 1, f); }, 0, {0, 0, kFull, 0, 0, 0});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS16Five(five, 1, f); }, 0,
+               {kQ, -kQ, kQ, 0, 0, kFull});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertS16Six(six, 1, f); }, 0,
+               {kQ, 0, -kQ, kQ, kFull, kQ});
+        Expect(k, 2, [&](CHVFn& c, HVFrames& f) { c.ConvertSilence(2, f); }, 1, {0, 0, 0, 0, 0, 0});
+        Expect(k, 3, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatStereo(fst, 3, f); }, 2, {5, 6, 0, 0, 0, 0});
+        Expect(k, 2, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatMono(fmono, 2, f); }, 1,
+               {0, 0, -0.5f, 0, 0, 0});
+        Expect(k, 1, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatFive(ffive, 1, f); }, 0, {1, 2, 3, 0, 4, 5});
+        Expect(k, 2, [&](CHVFn& c, HVFrames& f) { c.ConvertFloatSix(fsix, 2, f); }, 1,
+               {-1, -2, -3, -4, -5, -6});
     }
 }
 
-TEST(Convert, LayoutsLandInTheirSlots) {
-    // 16384 per step of 16-bit full scale is 0.3535 exactly, so every value here is exact.
-    const float q = 0.3535f;
+// Float in, float out is the identity for every layout (the five-channel output skips LFE).
+TEST(Convert, FloatOutputsInvertTheInputs) {
+    const float six[12] = {1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5, -6};
     for (int s = 0; s < 2; ++s) {
-        SCOPED_TRACE(kSetNames[s]);
-        CHVFn& k = *kSets[s];
+        SCOPED_TRACE(SetName(s));
+        CHVFn& k = Set(s);
         HVFrames f;
-        const int16_t five[5] = {16384, -16384, 32767 / 2 + 1, 0, -32768};
-        Prime(f, 1);
-        k.ConvertS16Five(five, 1, f);
-        ExpectFrame(f, 0, {q, -q, q, 0, 0, -0.707f});
-        const int16_t six[6] = {1 * 16384, 0, -16384, 16384, -32768, 16384};
-        Prime(f, 1);
-        k.ConvertS16Six(six, 1, f);
-        ExpectFrame(f, 0, {q, 0, -q, q, -0.707f, q});
-        const uint8_t st[2] = {0, 255};
-        Prime(f, 1);
-        k.ConvertU8Stereo(st, 1, f);
-        ExpectFrame(f, 0, {-0.707f, 127 * FDIV8, 0, 0, 0, 0});
-        Prime(f, 2);
-        k.ConvertSilence(2, f);
-        ExpectFrame(f, 1, {0, 0, 0, 0, 0, 0});
-    }
-}
-
-TEST(Convert, FloatInputsAndOutputs) {
-    for (int s = 0; s < 2; ++s) {
-        SCOPED_TRACE(kSetNames[s]);
-        CHVFn& k = *kSets[s];
-        HVFrames f;
-        const float st[6] = {1, 2, 3, 4, 5, 6};
-        Prime(f, 3);
-        k.ConvertFloatStereo(st, 3, f);
-        ExpectFrame(f, 0, {1, 2, 0, 0, 0, 0});
-        ExpectFrame(f, 1, {3, 4, 0, 0, 0, 0});
-        ExpectFrame(f, 2, {5, 6, 0, 0, 0, 0});
-
-        const float mono[2] = {0.25f, -0.5f};
-        Prime(f, 2);
-        k.ConvertFloatMono(mono, 2, f);
-        ExpectFrame(f, 1, {0, 0, -0.5f, 0, 0, 0});
-        HVBuffer<float> mo;
-        k.OutputFloatMono(f, mo);
-        ASSERT_EQ(mo.m_dwCount, 2u);
-        EXPECT_EQ(mo[0], 0.25f);
-        EXPECT_EQ(mo[1], -0.5f);
-
-        const float five[5] = {1, 2, 3, 4, 5};
-        Prime(f, 1);
-        k.ConvertFloatFive(five, 1, f);
-        ExpectFrame(f, 0, {1, 2, 3, 0, 4, 5});
-        f[0].f[HV_LFE] = 9.0f;  // the five-channel output skips LFE
-        HVBuffer<HVCHUNK_05> o5;
-        k.OutputFloatFive(f, o5);
-        EXPECT_EQ(std::memcmp(o5.m_pData, five, sizeof five), 0);
-
-        const float six[12] = {1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5, -6};
-        Prime(f, 2);
         k.ConvertFloatSix(six, 2, f);
-        ExpectFrame(f, 1, {-1, -2, -3, -4, -5, -6});
         HVBuffer<HVCHUNK_06> o6;
         k.OutputFloatSix(f, o6);
         EXPECT_EQ(std::memcmp(o6.m_pData, six, sizeof six), 0);
         HVBuffer<HVCHUNK_02> o2;
         k.OutputFloatStereo(f, o2);
-        EXPECT_EQ(o2[1].l, -1.0f);
-        EXPECT_EQ(o2[1].r, -2.0f);
-
-        // An empty source gives an empty output.
-        f.Resize(0);
+        EXPECT_TRUE(o2.m_dwCount == 2 && o2[1].l == -1.0f && o2[1].r == -2.0f);
+        k.ConvertFloatFive(six, 2, f);
+        f[0].f[HV_LFE] = 9.0f;
+        HVBuffer<HVCHUNK_05> o5;
+        k.OutputFloatFive(f, o5);
+        EXPECT_EQ(std::memcmp(o5.m_pData, six, 10 * sizeof(float)), 0);
+        k.ConvertFloatMono(six, 2, f);
+        HVBuffer<float> o1;
+        k.OutputFloatMono(f, o1);
+        EXPECT_TRUE(o1.m_dwCount == 2 && o1[0] == 1.0f && o1[1] == 2.0f);
+        f.Resize(0);  // an empty source gives an empty output
         k.OutputFloatSix(f, o6);
         EXPECT_EQ(o6.m_dwCount, 0u);
     }
@@ -145,8 +102,7 @@ TEST(Convert, FloatInputsAndOutputs) {
 // Scalar truncates toward zero, SSE2 rounds to nearest (ties to even); both saturate, and
 // NaN ends at the negative limit in both.
 TEST(Convert, IntegerOutputsGoldenTable) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     struct Row {
         float in;
         int16_t s16Trunc, s16Round;
@@ -195,9 +151,7 @@ TEST(Convert, IntegerOutputsGoldenTable) {
         }
     }
     // Byte order of a 24-bit sample: -1.0 is 0x800000, stored 00 00 80.
-    EXPECT_EQ(o24x[2].b[0], 0x00);
-    EXPECT_EQ(o24x[2].b[1], 0x00);
-    EXPECT_EQ(o24x[2].b[2], 0x80);
+    EXPECT_TRUE(o24x[2].b[0] == 0x00 && o24x[2].b[1] == 0x00 && o24x[2].b[2] == 0x80);
 }
 
 // 8, 16 and 24-bit integers are exact in float, so both sets agree bit for bit; a 32-bit
@@ -209,25 +163,21 @@ TEST(Convert, ScalarAndSSE2AgreeOverOddLengths) {
         std::vector<uint8_t> bytes(size_t(n) * 6 * 4);
         for (auto& b : bytes) b = uint8_t(rng());
         HVFrames a, b;
-        auto same = [&](bool oneUlp) {
+        auto same = [&](int ulps) {
             ASSERT_EQ(a.m_dwCount, b.m_dwCount);
             for (uint32_t i = 0; i < n; ++i)
-                for (int k = 0; k < 6; ++k) {
-                    if (oneUlp) {
-                        const int32_t d = std::bit_cast<int32_t>(a[i].f[k]) - std::bit_cast<int32_t>(b[i].f[k]);
-                        ASSERT_LE(std::abs(d), 1) << i << " " << k;
-                    } else {
-                        ASSERT_EQ(a[i].f[k], b[i].f[k]) << i << " " << k;
-                    }
-                }
+                for (int k = 0; k < 6; ++k)
+                    ASSERT_LE(std::abs(std::bit_cast<int32_t>(a[i].f[k]) - std::bit_cast<int32_t>(b[i].f[k])),
+                              ulps)
+                        << i << " " << k;
         };
         const auto* p16 = reinterpret_cast<const int16_t*>(bytes.data());
         const auto* p32 = reinterpret_cast<const int32_t*>(bytes.data());
-        g_fnx87.ConvertU8Stereo(bytes.data(), n, a), g_fnSSE2.ConvertU8Stereo(bytes.data(), n, b), same(false);
-        g_fnx87.ConvertS16Five(p16, n, a), g_fnSSE2.ConvertS16Five(p16, n, b), same(false);
-        g_fnx87.ConvertS24Six(bytes.data(), n, a), g_fnSSE2.ConvertS24Six(bytes.data(), n, b), same(false);
-        g_fnx87.ConvertS24Mono(bytes.data(), n, a), g_fnSSE2.ConvertS24Mono(bytes.data(), n, b), same(false);
-        g_fnx87.ConvertS32Six(p32, n, a), g_fnSSE2.ConvertS32Six(p32, n, b), same(true);
-        g_fnx87.ConvertS32Stereo(p32, n, a), g_fnSSE2.ConvertS32Stereo(p32, n, b), same(true);
+        g_fnx87.ConvertU8Stereo(bytes.data(), n, a), g_fnSSE2.ConvertU8Stereo(bytes.data(), n, b), same(0);
+        g_fnx87.ConvertS16Five(p16, n, a), g_fnSSE2.ConvertS16Five(p16, n, b), same(0);
+        g_fnx87.ConvertS24Six(bytes.data(), n, a), g_fnSSE2.ConvertS24Six(bytes.data(), n, b), same(0);
+        g_fnx87.ConvertS24Mono(bytes.data(), n, a), g_fnSSE2.ConvertS24Mono(bytes.data(), n, b), same(0);
+        g_fnx87.ConvertS32Six(p32, n, a), g_fnSSE2.ConvertS32Six(p32, n, b), same(1);
+        g_fnx87.ConvertS32Stereo(p32, n, a), g_fnSSE2.ConvertS32Stereo(p32, n, b), same(1);
     }
 }

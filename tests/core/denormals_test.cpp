@@ -2,17 +2,21 @@
 // chunk processing leaving no subnormal tails in the decoder's memories.
 #include <xmmintrin.h>
 
-#include "KernelHarness.h"
+#include "TestUtil.h"
 #include "engine/HVDenormals.h"
 
 namespace {
 // MXCSR without the sticky exception flags (bits 0-5): the control word proper.
-unsigned ControlWord() { return _mm_getcsr() & ~0x3Fu; }
+unsigned ControlWord() {
+    return _mm_getcsr() & ~0x3Fu;
+}
 
 // Kept out of the optimiser's reach so the multiplications happen at run time.
 volatile float g_tiny = 1e-30f;
 volatile float g_scale = 1e-10f;
-float Product() { return g_tiny * g_scale; }  // 1e-40: subnormal
+float Product() {
+    return g_tiny * g_scale;
+}  // 1e-40: subnormal
 }  // namespace
 
 TEST(HVDenormalGuard, FlushesInsideAndRestoresOnExit) {

@@ -1,58 +1,50 @@
-// Device state and the per-block sequence, against the fake layer: sizes, order, pointers,
-// the numbers that come back, and the release.
-#include <gtest/gtest.h>
-
+// Device state and the per-block sequence, against the fake layer: the uploads, the numbers
+// that come back, and the release.
 #include <algorithm>
-#include <cmath>
 
 #include "tests/core/gpu_fixture.h"
 
 namespace {
 
-constexpr size_t kSpecBytes = 65544;    // 8193 complex bins
-constexpr size_t kWorkBytes = 327720;   // 5 slots x 16386 floats
+constexpr size_t kSpecBytes = 65544;  // 8193 complex bins
 
 // Largest error of a single-precision 16384-point FFT convolution relative to the largest
 // magnitude of the exact result: kissfft gives about 2.6e-7 here, so 1e-6 leaves room for
 // another FFT's rounding while a wrong bin, ear or slot gives errors of order 1.
 constexpr double kConvolutionTolerance = 1e-6;
 
-std::vector<std::string> Names(const std::vector<FakeCuda::Call>& log, size_t from = 0) {
-    std::vector<std::string> n;
-    for (size_t i = from; i < log.size(); ++i) n.push_back(log[i].name);
-    return n;
-}
-
 }  // namespace
 
-TEST_F(GpuPathTest, InitAllocatesUploadsAndPlans) {
+// Init uploads each of the 20 host spectra whole; a second init while the state exists
+// makes no call; a reset releases and the next init uploads again.
+TEST_F(GpuPathTest, InitUploadsEverySpectrumOnce) {
     InitGPUResources();
     ASSERT_EQ(g_bGPUInit, 1);
     EXPECT_TRUE(fake.violations.empty()) << fake.violations.front();
-    const auto& log = fake.log;
-    ASSERT_EQ(log.size(), 44u);
-    // 20 spectra allocated, then each uploaded whole from its host spectrum, in the order
-    // Music left, Music right, Movie left, Movie right, sources L R C SL SR.
-    for (size_t i = 0; i < 20; ++i) {
-        EXPECT_EQ(log[i].name, "Malloc");
-        EXPECT_EQ(log[i].bytes, kSpecBytes);
-        const auto& up = log[20 + i];
-        EXPECT_EQ(up.dst, log[i].dst);
-        EXPECT_EQ(up.src, g_hrirSpec[i / 10][i / 5 % 2][i % 5].m_pData);
-        EXPECT_EQ(up.bytes, kSpecBytes);
-        EXPECT_EQ(up.kind, CHVCudaApi::HostToDevice);
-        EXPECT_EQ(std::memcmp(fake.Peek(up.dst, kSpecBytes), up.src, kSpecBytes), 0);
-    }
-    EXPECT_EQ(Names(log, 40), (std::vector<std::string>{"Malloc", "Malloc", "Plan", "Plan"}));
-    EXPECT_EQ(log[40].bytes, kWorkBytes);
-    EXPECT_EQ(log[41].bytes, kWorkBytes);
-    EXPECT_EQ(log[42].bytes, 16384u);
-    EXPECT_EQ(log[42].kind, CHVCudaApi::R2C);
-    EXPECT_EQ(log[43].kind, CHVCudaApi::C2R);
+    std::vector<const void*> uploaded;
+    for (const auto& c : fake.log)
+        if (c.name == "Memcpy") {
+            EXPECT_TRUE(c.kind == CHVCudaApi::HostToDevice && c.bytes == kSpecBytes);
+            EXPECT_EQ(std::memcmp(fake.Peek(c.dst, kSpecBytes), c.src, kSpecBytes), 0);
+            uploaded.push_back(c.src);
+        }
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(std::count(uploaded.begin(), uploaded.end(), g_hrirSpec[i / 10][i / 5 % 2][i % 5].m_pData),
+                  1);
     EXPECT_EQ(fake.LiveAllocations(), 22u);
+    EXPECT_EQ(fake.LivePlans(), 2u);
+    const size_t calls = fake.log.size();
+    InitGPUResources();
+    EXPECT_EQ(fake.log.size(), calls);
 
-    InitGPUResources();  // the state exists: nothing happens
-    EXPECT_EQ(log.size(), 44u);
+    CHVLib::Reset();
+    EXPECT_EQ(g_bGPUInit, 0);
+    EXPECT_EQ(fake.LiveAllocations() + fake.LivePlans(), 0u);
+    fake.log.clear();
+    InitGPUResources();
+    EXPECT_EQ(g_bGPUInit, 1);
+    EXPECT_EQ(fake.Count("Memcpy"), 20u);
+    EXPECT_EQ(fake.Count("Plan"), 2u);
 }
 
 TEST_F(GpuPathTest, BlockResultsAreTheUnscaledLinearConvolutionsOfEitherFlavour) {
@@ -69,11 +61,9 @@ TEST_F(GpuPathTest, BlockResultsAreTheUnscaledLinearConvolutionsOfEitherFlavour)
                     peak = std::max(peak, std::fabs(ref[n]));
                     err = std::max(err, std::fabs(double(g_hpConv[e][s][n]) / HP_FFT - ref[n]));
                 }
-                EXPECT_LE(err, kConvolutionTolerance * peak) << "flavour " << f << " ear " << e
-                                                             << " source " << s;
-                // The last sample of a 8192 x 8192 linear convolution is (numerically) zero.
-                EXPECT_LE(std::fabs(g_hpConv[e][s][HP_FFT - 1]) / HP_FFT,
-                          kConvolutionTolerance * peak);
+                // Including the last sample, which of an 8192 x 8192 linear convolution is 0.
+                EXPECT_LE(err, kConvolutionTolerance * peak)
+                    << "flavour " << f << " ear " << e << " source " << s;
             }
     }
     // The host block inputs are read, never written.
@@ -83,30 +73,16 @@ TEST_F(GpuPathTest, BlockResultsAreTheUnscaledLinearConvolutionsOfEitherFlavour)
     }
 }
 
-TEST_F(GpuPathTest, ReleaseFreesEverythingInOrderAndCyclesDoNotLeak) {
+// Release frees every allocation and plan, a second release makes no call, and 100
+// init/block/release lifetimes leave nothing behind.
+TEST_F(GpuPathTest, ReleaseFreesEverythingAndCyclesDoNotLeak) {
     InitGPUResources();
-    const std::vector<FakeCuda::Call> init = fake.log;
-    const size_t start = fake.log.size();
     ReleaseGPUResources();
     EXPECT_EQ(g_bGPUInit, 0);
-    EXPECT_TRUE(fake.violations.empty()) << fake.violations.front();
-    const auto& log = fake.log;
-    ASSERT_EQ(log.size() - start, 24u);
-    // Work buffers, the 20 spectra in allocation order, then the C2R and the R2C plan.
-    for (size_t i = 0; i < 22; ++i) {
-        EXPECT_EQ(log[start + i].name, "Free");
-        EXPECT_EQ(log[start + i].dst, init[i < 2 ? 40 + i : i - 2].dst);
-    }
-    EXPECT_EQ(Names(log, start + 22), (std::vector<std::string>{"Destroy", "Destroy"}));
-    EXPECT_GT(log[start + 22].plan, log[start + 23].plan);  // C2R was created second
-    EXPECT_EQ(fake.LiveAllocations(), 0u);
-    EXPECT_EQ(fake.LivePlans(), 0u);
-
-    // Nothing to release: no call.
+    EXPECT_EQ(fake.LiveAllocations() + fake.LivePlans(), 0u);
+    const size_t calls = fake.log.size();
     ReleaseGPUResources();
-    EXPECT_EQ(log.size(), start + 24);
-
-    // Repeated lifetimes leave nothing behind.
+    EXPECT_EQ(fake.log.size(), calls);
     size_t before = 0, total = 0, after = 0;
     fake.MemGetInfo(&before, &total);
     for (int i = 0; i < 100; ++i) {
@@ -118,31 +94,15 @@ TEST_F(GpuPathTest, ReleaseFreesEverythingInOrderAndCyclesDoNotLeak) {
     fake.MemGetInfo(&after, &total);
     EXPECT_EQ(after, before);
     EXPECT_EQ(fake.LivePlans(), 0u);
-    EXPECT_TRUE(fake.violations.empty());
+    EXPECT_TRUE(fake.violations.empty()) << fake.violations.front();
 }
 
-TEST_F(GpuPathTest, EngineResetReleasesAndTheNextInitUploadsAgain) {
-    InitGPUResources();
-    ASSERT_EQ(fake.LiveAllocations(), 22u);
-    CHVLib::Reset();
-    EXPECT_EQ(g_bGPUInit, 0);
-    EXPECT_EQ(fake.LiveAllocations(), 0u);
-    EXPECT_EQ(fake.LivePlans(), 0u);
-    fake.log.clear();
-    InitGPUResources();
-    EXPECT_EQ(g_bGPUInit, 1);
-    EXPECT_EQ(fake.Count("Memcpy"), 20u);
-    EXPECT_EQ(fake.Count("Plan"), 2u);
-}
-
-TEST_F(GpuPathTest, WithoutSupportNothingReachesTheDevice) {
+TEST_F(GpuPathTest, WithoutSupportOrStateNothingReachesTheDevice) {
     CHVLib::m_bCUDASupport = 0;
     InitGPUResources();
     EXPECT_EQ(g_bGPUInit, 0);
     EXPECT_FALSE(GpuConvolveBlock(0, "HVFnx87"));
     ReleaseGPUResources();
-    EXPECT_TRUE(fake.log.empty());
-    // Without state a block is refused as well, and makes no call.
     CHVLib::m_bCUDASupport = 1;
     EXPECT_FALSE(GpuConvolveBlock(0, "HVFnx87"));
     EXPECT_TRUE(fake.log.empty());

@@ -17,27 +17,24 @@ constexpr int kReleaseCalls = 24;
 constexpr int kScenarioCalls = kInitCalls + 2 * kBlockCalls + kReleaseCalls;
 
 struct Outcome {
-    std::string err;          // everything printed to stderr
-    bool block[2] = {};       // GpuConvolveBlock results
+    std::string err;            // everything printed to stderr
+    bool block[2] = {};         // GpuConvolveBlock results
     size_t callsAtFailure = 0;  // log size at the end of the step that failed
 };
 
-// Init, a Music block from the scalar set, a Movie block from the vector set, release.
+// Init, a Music block from the scalar set, a Movie block from the vector set, release, and
+// the init a later chunk would try (it must not).
 Outcome RunScenario(FakeCuda& fake) {
     Outcome o;
     testing::internal::CaptureStderr();
     auto mark = [&] {
         if (fake.failedCalls && !o.callsAtFailure) o.callsAtFailure = fake.log.size();
     };
+    InitGPUResources(), mark();
+    o.block[0] = GpuConvolveBlock(0, "HVFnx87"), mark();
+    o.block[1] = GpuConvolveBlock(1, "HVFnSSE2"), mark();
+    ReleaseGPUResources(), mark();
     InitGPUResources();
-    mark();
-    o.block[0] = GpuConvolveBlock(0, "HVFnx87");
-    mark();
-    o.block[1] = GpuConvolveBlock(1, "HVFnSSE2");
-    mark();
-    ReleaseGPUResources();
-    mark();
-    InitGPUResources();  // a later chunk would try again: it must not
     o.err = testing::internal::GetCapturedStderr();
     return o;
 }
@@ -64,7 +61,7 @@ TEST_F(GpuPathTest, FailureAtEachTestedCallReportsReleasesAndGivesUp) {
         ASSERT_EQ(f.failedCalls, 1);
         const std::string failed = f.log[f.failedLogIndex].name;
         const bool runtime = failed == "Malloc" || failed == "Memcpy" || failed == "Free";
-        const std::string file = k <= kInitCalls                    ? "HVFn"
+        const std::string file = k <= kInitCalls                     ? "HVFn"
                                  : k <= kInitCalls + kBlockCalls     ? "HVFnx87"
                                  : k <= kInitCalls + 2 * kBlockCalls ? "HVFnSSE2"
                                                                      : "HVFn";

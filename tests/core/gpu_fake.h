@@ -1,7 +1,7 @@
 // A CUDA layer for tests: a configurable device list, device memory emulated in host
 // memory with bounds and direction checks, cuFFT emulated with kissfft (same sign and
 // scaling contract), the kernel emulated with the same roundings, a call log, and failure
-// injection at the n-th tested call.
+// injection at the n-th tested call (every call except the device query and the kernel).
 #pragma once
 
 #include <kiss_fftr.h>
@@ -16,14 +16,12 @@
 #include "headphone/HVCudaApi.h"
 
 class FakeCuda final : public CHVCudaApi {
-public:
-    static constexpr int kOutOfMemory = 2;     // runtime code used for injected failures
-    static constexpr int kFftExecFailed = 6;   // cuFFT code used for injected failures
+  public:
+    static constexpr int kOutOfMemory = 2;  // runtime code of injected failures
     static constexpr size_t kTotalMemory = size_t(1) << 30;
 
     struct Call {
-        std::string name;  // "Malloc", "Memcpy", "Free", "Plan", "ExecR2C", "ExecC2R",
-                           // "Destroy", "Launch", "Count", "Props", "SetDevice", "MemInfo"
+        std::string name;           // the method, without Get/Fft prefixes ("Malloc", "ExecR2C", "Props")
         const void* dst = nullptr;  // Malloc result / Memcpy dst / Free ptr / Exec in / Launch a
         const void* src = nullptr;  // Memcpy src / Exec out / Launch b
         size_t bytes = 0;           // Malloc, Memcpy bytes; Plan n; Launch size
@@ -35,9 +33,8 @@ public:
     std::vector<int> unusableDevices;  // property queries fail for these indices
     std::vector<Call> log;
     std::vector<std::string> violations;  // misuse detected (bad pointer, size, direction)
-    int failAt = 0;      // 1-based index of the tested call that fails; 0 never
-    int testedCalls = 0; // tested calls made so far
-    int failedCalls = 0;
+    int failAt = 0;                       // 1-based index of the tested call that fails; 0 never
+    int testedCalls = 0, failedCalls = 0;
     size_t failedLogIndex = 0;  // log index of the injected failure
 
     ~FakeCuda() override {
@@ -47,11 +44,6 @@ public:
 
     size_t LiveAllocations() const { return mem_.size(); }
     size_t LivePlans() const { return plans_.size(); }
-    size_t LiveBytes() const {
-        size_t n = 0;
-        for (auto& a : mem_) n += a.second.bytes;
-        return n;
-    }
     size_t Count(const std::string& name) const {
         size_t n = 0;
         for (auto& c : log) n += c.name == name;
@@ -60,7 +52,6 @@ public:
     // Device memory as host floats (for checks); null when p is not device memory.
     const float* Peek(const void* p, size_t bytes) const { return Find(p, bytes); }
 
-    // --- device query ---
     int GetDeviceCount(int* count) override {
         log.push_back({"Count"});
         *count = int(devices.size());
@@ -79,25 +70,22 @@ public:
         return 0;
     }
 
-    // --- memory ---
     int Malloc(void** devPtr, size_t bytes) override {
         log.push_back({"Malloc", nullptr, nullptr, bytes});
         if (Inject()) return kOutOfMemory;
-        Block b;
-        b.bytes = bytes;
-        b.data = new float[(bytes + 3) / 4]();
-        mem_[reinterpret_cast<uintptr_t>(b.data)] = b;
-        *devPtr = b.data;
-        log.back().dst = b.data;
+        float* data = new float[(bytes + 3) / 4]();
+        mem_[reinterpret_cast<uintptr_t>(data)] = {data, bytes};
+        *devPtr = data;
+        log.back().dst = data;
         return 0;
     }
     int Memcpy(void* dst, const void* src, size_t bytes, Copy kind) override {
         log.push_back({"Memcpy", dst, src, bytes, int(kind)});
         if (Inject()) return kOutOfMemory;
         const bool dstDev = kind != DeviceToHost, srcDev = kind != HostToDevice;
-        if (dstDev != bool(Find(dst, bytes)) || (!dstDev && IsDevice(dst)))
+        if (dstDev != bool(Find(dst, bytes)) || (!dstDev && Find(dst, 1)))
             violations.push_back("Memcpy destination does not match the direction");
-        if (srcDev != bool(Find(src, bytes)) || (!srcDev && IsDevice(src)))
+        if (srcDev != bool(Find(src, bytes)) || (!srcDev && Find(src, 1)))
             violations.push_back("Memcpy source does not match the direction");
         if (dst && src) std::memmove(dst, src, bytes);
         return 0;
@@ -106,42 +94,40 @@ public:
         log.push_back({"Free", devPtr});
         if (Inject()) return kOutOfMemory;
         auto it = mem_.find(reinterpret_cast<uintptr_t>(devPtr));
-        if (it == mem_.end()) {
-            violations.push_back("Free of a pointer that is not a live allocation");
-            return 1;
-        }
+        if (it == mem_.end())
+            return violations.push_back("Free of a pointer that is not a live allocation"), 1;
         delete[] it->second.data;
         mem_.erase(it);
         return 0;
     }
     int MemGetInfo(size_t* freeBytes, size_t* totalBytes) override {
         log.push_back({"MemInfo"});
+        size_t live = 0;
+        for (auto& a : mem_) live += a.second.bytes;
         *totalBytes = kTotalMemory;
-        *freeBytes = kTotalMemory - LiveBytes();
+        *freeBytes = kTotalMemory - live;
         return 0;
     }
     const char* GetErrorString(int error) override {
         return error == kOutOfMemory ? "out of memory" : "unspecified fake error";
     }
 
-    // --- transforms ---
     int FftPlan1d(int* plan, int n, FftType type, int batch) override {
         log.push_back({"Plan", nullptr, nullptr, size_t(n), int(type)});
         if (Inject()) return 2;  // CUFFT_ALLOC_FAILED
-        Plan p{n, batch, type, kiss_fftr_alloc(n, type == C2R, nullptr, nullptr)};
-        *plan = nextPlan_;
-        plans_[nextPlan_++] = p;
+        plans_[nextPlan_] = {n, batch, type, kiss_fftr_alloc(n, type == C2R, nullptr, nullptr)};
+        *plan = nextPlan_++;
         return 0;
     }
+    // In place over `batch` slots of n + 2 floats (n / 2 + 1 complex bins).
     int FftExecR2C(int plan, float* devIn, HVCHUNK_02* devOut) override {
         log.push_back({"ExecR2C", devIn, devOut, 0, 0, plan});
-        if (Inject()) return kFftExecFailed;
+        if (Inject()) return 6;  // CUFFT_EXEC_FAILED
         Plan* p = CheckExec(plan, R2C, devIn, devOut);
         if (!p) return 5;  // CUFFT_INVALID_VALUE
-        const size_t stride = size_t(p->n) + 2;
         std::vector<kiss_fft_cpx> bins(size_t(p->n) / 2 + 1);
         for (int b = 0; b < p->batch; ++b) {
-            float* slot = devIn + stride * size_t(b);
+            float* slot = devIn + (size_t(p->n) + 2) * size_t(b);
             kiss_fftr(p->cfg, slot, bins.data());
             std::memcpy(slot, bins.data(), bins.size() * sizeof(kiss_fft_cpx));
         }
@@ -149,14 +135,13 @@ public:
     }
     int FftExecC2R(int plan, HVCHUNK_02* devIn, float* devOut) override {
         log.push_back({"ExecC2R", devIn, devOut, 0, 0, plan});
-        if (Inject()) return kFftExecFailed;
+        if (Inject()) return 6;
         Plan* p = CheckExec(plan, C2R, devOut, devIn);
         if (!p) return 5;
-        const size_t stride = size_t(p->n) + 2;
         std::vector<kiss_fft_cpx> bins(size_t(p->n) / 2 + 1);
         std::vector<float> time(size_t(p->n));
         for (int b = 0; b < p->batch; ++b) {
-            float* slot = devOut + stride * size_t(b);
+            float* slot = devOut + (size_t(p->n) + 2) * size_t(b);
             std::memcpy(bins.data(), slot, bins.size() * sizeof(kiss_fft_cpx));
             kiss_fftri(p->cfg, bins.data(), time.data());
             std::memcpy(slot, time.data(), time.size() * sizeof(float));
@@ -167,32 +152,26 @@ public:
         log.push_back({"Destroy", nullptr, nullptr, 0, 0, plan});
         if (Inject()) return 1;  // CUFFT_INVALID_PLAN
         auto it = plans_.find(plan);
-        if (it == plans_.end()) {
-            violations.push_back("Destroy of a plan that does not exist");
-            return 1;
-        }
+        if (it == plans_.end()) return violations.push_back("Destroy of a plan that does not exist"), 1;
         kiss_fftr_free(it->second.cfg);
         plans_.erase(it);
         return 0;
     }
 
-    // --- kernel: the device's roundings, written out for the host ---
+    // The device's roundings, written out for the host: one fused multiply-add.
     void LaunchComplexPointwiseMul(HVCHUNK_02* devA, const HVCHUNK_02* devB, int size) override {
         log.push_back({"Launch", devA, devB, size_t(size)});
         const size_t bytes = size_t(size) * sizeof(HVCHUNK_02);
-        if (!Find(devA, bytes) || !Find(devB, bytes)) {
-            violations.push_back("Launch on memory that is not device memory of that size");
-            return;
-        }
+        if (!Find(devA, bytes) || !Find(devB, bytes))
+            return violations.push_back("Launch on memory that is not device memory of that size");
         for (int i = 0; i < size; ++i) {
             const HVCHUNK_02 x = devA[i], y = devB[i];
-            const float xxyx = x.l * y.l, xyyy = x.r * y.r;
-            devA[i].l = xxyx - xyyy;
+            devA[i].l = x.l * y.l - x.r * y.r;
             devA[i].r = std::fma(x.l, y.r, y.l * x.r);
         }
     }
 
-private:
+  private:
     struct Block {
         float* data = nullptr;
         size_t bytes = 0;
@@ -212,7 +191,6 @@ private:
         failedLogIndex = log.size() - 1;
         return true;
     }
-    bool IsDevice(const void* p) const { return Find(p, 1) != nullptr; }
     float* Find(const void* p, size_t bytes) const {
         const uintptr_t a = reinterpret_cast<uintptr_t>(p);
         auto it = mem_.upper_bound(a);
@@ -224,27 +202,20 @@ private:
     // The plan exists with this type; the transform is in place over batch padded slots.
     Plan* CheckExec(int plan, FftType type, const void* real, const void* complex) {
         auto it = plans_.find(plan);
-        if (it == plans_.end() || it->second.type != type) {
-            violations.push_back("Exec with a missing plan or a plan of the other type");
-            return nullptr;
-        }
+        if (it == plans_.end() || it->second.type != type)
+            return violations.push_back("Exec with a missing plan or a plan of the other type"), nullptr;
         Plan& p = it->second;
         if (real != complex) violations.push_back("Exec not in place");
-        if (!Find(real, size_t(p.batch) * (size_t(p.n) + 2) * sizeof(float))) {
-            violations.push_back("Exec buffer smaller than batch padded slots");
-            return nullptr;
-        }
+        if (!Find(real, size_t(p.batch) * (size_t(p.n) + 2) * sizeof(float)))
+            return violations.push_back("Exec buffer smaller than batch padded slots"), nullptr;
         return &p;
     }
 };
 
 // Installs a FakeCuda as the current layer for the lifetime of the object.
-class ScopedFakeCuda {
-public:
-    ScopedFakeCuda() : previous_(HVSetCudaApi(&fake)) {}
-    ~ScopedFakeCuda() { HVSetCudaApi(previous_); }
+struct ScopedFakeCuda {
+    ScopedFakeCuda() : previous(HVSetCudaApi(&fake)) {}
+    ~ScopedFakeCuda() { HVSetCudaApi(previous); }
     FakeCuda fake;
-
-private:
-    CHVCudaApi* previous_;
+    CHVCudaApi* previous;
 };

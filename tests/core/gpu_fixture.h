@@ -20,16 +20,12 @@
 inline constexpr int kTestTaps[] = {0, 1, 2, 7, 10, 22, 257, 1000, 4095, 6000, 8191};
 inline constexpr int kNumTestTaps = int(sizeof(kTestTaps) / sizeof(kTestTaps[0]));
 
-struct TestResponses {
-    double tap[2][2][5][kNumTestTaps];  // [flavour][ear][source][k] = h(kTestTaps[k])
-};
-
 class GpuPathTest : public ::testing::Test {
-protected:
+  protected:
     ScopedFakeCuda layer;
     FakeCuda& fake = layer.fake;
-    TestResponses resp{};
-    std::vector<float> input[5];  // the 8192 samples of each block input
+    double tap[2][2][5][kNumTestTaps] = {};  // [flavour][ear][source][k] = h(kTestTaps[k])
+    std::vector<float> input[5];             // the 8192 samples of each block input
 
     void SetUp() override {
         savedSupport_ = CHVLib::m_bCUDASupport;
@@ -38,31 +34,48 @@ protected:
         CHVLib::m_bCUDASupport = 1;
         std::minstd_rand rng(3141592653u);
         std::uniform_real_distribution<double> u(-1.0, 1.0);
-        for (auto& f : resp.tap)
+        for (auto& f : tap)
             for (auto& e : f)
                 for (auto& s : e)
                     for (double& t : s) t = double(float(u(rng)));
-        SaveAndFillSpectra();
-        for (int s = 0; s < 5; ++s) {
+        // Unnormalised forward DFT of each zero-padded response, evaluated directly in
+        // double: H[k] = sum over taps of h[n] e^(-2 pi i k n / HP_FFT).
+        for (int f = 0; f < 2; ++f)
+            for (int e = 0; e < 2; ++e)
+                for (int s = 0; s < 5; ++s) {
+                    auto& spec = g_hrirSpec[f][e][s];
+                    if (spec.m_pData && spec.m_dwCount == HP_BINS)
+                        saved_[f][e][s].assign(spec.m_pData, spec.m_pData + HP_BINS);
+                    spec.Resize(HP_BINS);
+                    for (uint32_t k = 0; k < HP_BINS; ++k) {
+                        double re = 0.0, im = 0.0;
+                        for (int t = 0; t < kNumTestTaps; ++t) {
+                            const double w =
+                                2.0 * M_PI * double((k * uint32_t(kTestTaps[t])) % HP_FFT) / HP_FFT;
+                            re += tap[f][e][s][t] * std::cos(w);
+                            im -= tap[f][e][s][t] * std::sin(w);
+                        }
+                        spec[k] = {float(re), float(im)};
+                    }
+                }
+        for (int s = 0; s < 5; ++s) {  // block inputs: the 8192 samples, then the zero half
             input[s].resize(HP_BLOCK);
             for (float& x : input[s]) x = float(u(rng));
+            g_hpTime[s].Resize(HP_FFT, true);
+            std::memcpy(g_hpTime[s].m_pData, input[s].data(), HP_BLOCK * sizeof(float));
         }
-        LoadBlock();
         for (auto& ear : g_hpConv)
             for (auto& c : ear) c.Resize(HP_FFT, true);
     }
 
     void TearDown() override {
-        if (g_bGPUInit) {
-            fake.failAt = 0;
-            ReleaseGPUResources();
-        }
+        if (g_bGPUInit) fake.failAt = 0, ReleaseGPUResources();
         g_bGPUInit = 0;
         for (int f = 0; f < 2; ++f)
             for (int e = 0; e < 2; ++e)
                 for (int s = 0; s < 5; ++s) {
                     auto& spec = g_hrirSpec[f][e][s];
-                    auto& saved = savedSpec_[f][e][s];
+                    const auto& saved = saved_[f][e][s];
                     if (saved.empty()) {
                         spec.Free();
                     } else {
@@ -73,52 +86,16 @@ protected:
         CHVLib::m_bCUDASupport = savedSupport_;
     }
 
-    // Block inputs: the 8192 samples, then the zero half.
-    void LoadBlock() {
-        for (int s = 0; s < 5; ++s) {
-            g_hpTime[s].Resize(HP_FFT, true);
-            std::memcpy(g_hpTime[s].m_pData, input[s].data(), HP_BLOCK * sizeof(float));
-        }
-    }
-
     // Linear convolution of block input s with response (f, e, s), in double.
     std::vector<double> DirectConvolution(int f, int e, int s) const {
         std::vector<double> y(HP_FFT, 0.0);
         for (int k = 0; k < kNumTestTaps; ++k)
             for (uint32_t n = 0; n < HP_BLOCK; ++n)
-                y[size_t(kTestTaps[k]) + n] += resp.tap[f][e][s][k] * double(input[s][n]);
+                y[size_t(kTestTaps[k]) + n] += tap[f][e][s][k] * double(input[s][n]);
         return y;
     }
 
-private:
+  private:
     int savedSupport_ = 0;
-    std::vector<HVCHUNK_02> savedSpec_[2][2][5];
-
-    // Unnormalised forward DFT of each zero-padded response, evaluated directly in double:
-    // H[k] = sum over taps of h[n] e^(-2 pi i k n / HP_FFT).
-    void SaveAndFillSpectra() {
-        std::vector<double> c(HP_FFT), sn(HP_FFT);
-        const double pi = std::acos(-1.0);
-        for (uint32_t m = 0; m < HP_FFT; ++m) {
-            c[m] = std::cos(2.0 * pi * m / HP_FFT);
-            sn[m] = std::sin(2.0 * pi * m / HP_FFT);
-        }
-        for (int f = 0; f < 2; ++f)
-            for (int e = 0; e < 2; ++e)
-                for (int s = 0; s < 5; ++s) {
-                    auto& spec = g_hrirSpec[f][e][s];
-                    if (spec.m_pData && spec.m_dwCount == HP_BINS)
-                        savedSpec_[f][e][s].assign(spec.m_pData, spec.m_pData + HP_BINS);
-                    spec.Resize(HP_BINS);
-                    for (uint32_t k = 0; k < HP_BINS; ++k) {
-                        double re = 0.0, im = 0.0;
-                        for (int t = 0; t < kNumTestTaps; ++t) {
-                            const uint32_t m = (k * uint32_t(kTestTaps[t])) % HP_FFT;
-                            re += resp.tap[f][e][s][t] * c[m];
-                            im -= resp.tap[f][e][s][t] * sn[m];
-                        }
-                        spec[k] = {float(re), float(im)};
-                    }
-                }
-    }
+    std::vector<HVCHUNK_02> saved_[2][2][5];
 };

@@ -1,19 +1,8 @@
 // The block convolution: impulses, block accounting, agreement with direct convolution,
 // chunk-size independence, the rate gate, kernel-set equality and allocation.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <cstring>
-#include <vector>
 
-#include "headphone/HVHeadphoneBlock.h"
-#include "headphone_test_util.h"
-#include "kernels/HVFnSSE2.h"
-#include "kernels/HVFnx87.h"
-
-using hptest::kOutGain;
-using hptest::Stage;
-using hptest::Taps;
+#include "TestUtil.h"
 
 namespace {
 
@@ -22,19 +11,13 @@ namespace {
 constexpr float kImpulseTolerance = 1e-6f;
 constexpr double kMinSnrDb = 115.0;  // measured about 132 dB
 
-// Runs `chunks` (frame counts) of `input` through the stage and concatenates the output.
-std::vector<HVCHUNK_INTCHUNK> RunChunks(CHVFn& fn, uint32_t code, const std::vector<HVCHUNK_INTCHUNK>& input,
-                                        const std::vector<uint32_t>& chunks) {
-    std::vector<HVCHUNK_INTCHUNK> out;
+// Runs `chunks` (frame counts, cycled) of `in` through the stage and concatenates the output.
+FrameVec Render(CHVFn& fn, uint32_t code, const FrameVec& in, const std::vector<uint32_t>& chunks) {
+    FrameVec out;
     HVFrames frames;
-    size_t pos = 0;
-    size_t total = 0;
-    for (uint32_t n : chunks) total += n;
-    EXPECT_EQ(total, input.size());
-    if (total > input.size()) return out;
-    for (uint32_t n : chunks) {
-        frames.Resize(n);
-        std::memcpy(frames.m_pData, input.data() + pos, n * sizeof(HVCHUNK_INTCHUNK));
+    for (size_t pos = 0, c = 0; pos < in.size();) {
+        const uint32_t n = uint32_t(std::min<size_t>(chunks[c++ % chunks.size()], in.size() - pos));
+        Load(frames, &in[pos], n);
         pos += n;
         fn.ProcessHeadphones(code, frames);
         out.insert(out.end(), frames.m_pData, frames.m_pData + frames.m_dwCount);
@@ -42,70 +25,76 @@ std::vector<HVCHUNK_INTCHUNK> RunChunks(CHVFn& fn, uint32_t code, const std::vec
     return out;
 }
 
-std::vector<HVCHUNK_INTCHUNK> Noise(uint32_t n, uint32_t code, uint32_t seed) {
-    HVFrames f;
-    hptest::FillNoise(f, n, code, seed);
-    return std::vector<HVCHUNK_INTCHUNK>(f.m_pData, f.m_pData + n);
-}
-
-std::vector<HVCHUNK_INTCHUNK> Impulse(uint32_t n, uint32_t at, int slot) {
-    std::vector<HVCHUNK_INTCHUNK> v(n, HVCHUNK_INTCHUNK{});
+FrameVec Impulse(uint32_t n, uint32_t at, int slot) {
+    FrameVec v(n, HVCHUNK_INTCHUNK{});
     v[at].f[slot] = 1.0f;
     return v;
 }
 
+bool Same(const FrameVec& a, const FrameVec& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
+}
+
+// Reference output sample `o` of ear `ear`: 0.89125 x sum over sources of the direct
+// convolution of the source (LFE folded in at 2.235) with its response, in double.
+double DirectConvolution(const FrameVec& in, int flavour, int ear, uint32_t o) {
+    static const int kSlot[5] = {HV_L, HV_R, HV_C, HV_SL, HV_SR};
+    double acc = 0.0;
+    for (int s = 0; s < 5; ++s) {
+        const float* h = Taps(flavour, s, ear);
+        for (uint32_t k = 0; k < HP_BLOCK && k <= o; ++k) {
+            const auto& f = in[o - k].f;
+            acc += (f[kSlot[s]] + (s < 2 ? 2.235 * f[HV_LFE] : 0.0)) * h[k];
+        }
+    }
+    return double(kOutGain) * acc;
+}
+
 }  // namespace
 
-TEST(HeadphoneConvolution, ImpulseGivesScaledResponsesAndLeavesNoTail) {
-    for (uint32_t flavour : {0u, 1u}) {
-        Stage stage(44100, flavour);
+// A unit impulse in any source after a reset gives 0.89125 x its taps on each ear and an
+// empty tail; one at position 8191 carries into the next block through the tail.
+TEST(HeadphoneConvolution, ImpulsesGiveTheScaledResponses) {
+    static const int kSlot[5] = {HV_L, HV_R, HV_C, HV_SL, HV_SR};
+    for (uint32_t flavour : {0u, 1u})
         for (int source = 0; source < 5; ++source) {
-            static const int kSlot[5] = {HV_L, HV_R, HV_C, HV_SL, HV_SR};
-            CHVLib::Reset();
-            auto out = RunChunks(g_fnx87, 5, Impulse(2 * HP_BLOCK, 0, kSlot[source]), {2 * HP_BLOCK});
+            Stage stage(44100, flavour);
+            const FrameVec out = Render(g_fnx87, 5, Impulse(2 * HP_BLOCK, 0, kSlot[source]), {2 * HP_BLOCK});
             ASSERT_EQ(out.size(), 2 * HP_BLOCK);
             for (int ear = 0; ear < 2; ++ear) {
                 const float* h = Taps(flavour, source, ear);
                 for (uint32_t i = 0; i < HP_BLOCK; ++i) {
-                    ASSERT_NEAR(out[i].f[ear], kOutGain * h[i], kImpulseTolerance) << flavour << source << ear << i;
-                    ASSERT_NEAR(out[HP_BLOCK + i].f[ear], 0.0f, kImpulseTolerance) << i;  // the tail was empty
+                    ASSERT_NEAR(out[i].f[ear], kOutGain * h[i], kImpulseTolerance)
+                        << flavour << source << ear << i;
+                    ASSERT_NEAR(out[HP_BLOCK + i].f[ear], 0.0f, kImpulseTolerance) << i;
                 }
             }
             for (const auto& fr : out)
                 for (int slot = 2; slot < 6; ++slot) ASSERT_EQ(fr.f[slot], 0.0f);
         }
-    }
-}
-
-TEST(HeadphoneConvolution, ImpulseAtTheLastPositionCarriesThroughTheTail) {
     Stage stage;
-    auto out = RunChunks(g_fnx87, 5, Impulse(2 * HP_BLOCK, HP_BLOCK - 1, HV_L), {2 * HP_BLOCK});
+    const FrameVec out = Render(g_fnx87, 5, Impulse(2 * HP_BLOCK, HP_BLOCK - 1, HV_L), {2 * HP_BLOCK});
     for (int ear = 0; ear < 2; ++ear) {
         const float* h = Taps(0, 0, ear);
-        for (uint32_t i = 0; i + 1 < HP_BLOCK; ++i) ASSERT_NEAR(out[i].f[ear], 0.0f, kImpulseTolerance) << i;
-        EXPECT_NEAR(out[HP_BLOCK - 1].f[ear], kOutGain * h[0], kImpulseTolerance);
-        for (uint32_t i = 0; i + 1 < HP_BLOCK; ++i)
-            ASSERT_NEAR(out[HP_BLOCK + i].f[ear], kOutGain * h[i + 1], kImpulseTolerance) << i;
-        EXPECT_NEAR(out[2 * HP_BLOCK - 1].f[ear], 0.0f, kImpulseTolerance);
-    }
-}
-
-TEST(HeadphoneConvolution, LfeIsFoldedIntoLeftAndRight) {
-    Stage stage;
-    auto out = RunChunks(g_fnx87, 6, Impulse(HP_BLOCK, 0, HV_LFE), {HP_BLOCK});
-    for (int ear = 0; ear < 2; ++ear)
-        for (uint32_t i = 0; i < HP_BLOCK; ++i) {
-            const double want = double(kOutGain) * 2.235 * (double(Taps(0, 0, ear)[i]) + Taps(0, 1, ear)[i]);
-            ASSERT_NEAR(out[i].f[ear], want, 4 * kImpulseTolerance) << i;
+        for (uint32_t i = 0; i < 2 * HP_BLOCK; ++i) {
+            const float want =
+                i + 1 < HP_BLOCK || i + 1 == 2 * HP_BLOCK ? 0.0f : kOutGain * h[i + 1 - HP_BLOCK];
+            ASSERT_NEAR(out[i].f[ear], want, kImpulseTolerance) << i;
         }
+    }
 }
 
 TEST(HeadphoneConvolution, ChunksReleaseWholeBlocksAndKeepTheRest) {
     struct Case {
         uint32_t fillBefore, chunk, framesOut, fillAfter;
     };
-    const Case cases[] = {{0, 4096, 0, 4096}, {4096, 4096, 8192, 0}, {0, 20000, 16384, 3616},
-                          {6000, 4096, 8192, 1904}, {0, 8191, 0, 8191}, {8191, 1, 8192, 0}, {0, 0, 0, 0}};
+    const Case cases[] = {{0, 4096, 0, 4096},
+                          {4096, 4096, 8192, 0},
+                          {0, 20000, 16384, 3616},
+                          {6000, 4096, 8192, 1904},
+                          {0, 8191, 0, 8191},
+                          {8191, 1, 8192, 0},
+                          {0, 0, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "fill " << c.fillBefore << " chunk " << c.chunk);
         Stage stage;
@@ -115,7 +104,7 @@ TEST(HeadphoneConvolution, ChunksReleaseWholeBlocksAndKeepTheRest) {
             g_fnx87.ProcessHeadphones(5, frames);
             ASSERT_EQ(g_hpFill, c.fillBefore);
         }
-        hptest::FillNoise(frames, c.chunk, 5, 7);
+        Load(frames, NoiseFrames(c.chunk, 7, 5, 0.5f));
         g_fnx87.ProcessHeadphones(5, frames);
         EXPECT_EQ(frames.m_dwCount, c.framesOut);
         EXPECT_EQ(g_hpFill, c.fillAfter);
@@ -128,19 +117,18 @@ TEST(HeadphoneConvolution, NoiseMatchesDirectConvolutionAcrossBlockBoundaries) {
         for (uint32_t flavour : {0u, 1u}) {
             SCOPED_TRACE(testing::Message() << "code " << code << " flavour " << flavour);
             Stage stage(48000, flavour);
-            const auto in = Noise(3 * HP_BLOCK + 100, code, 11 + code + flavour);
-            const auto out = RunChunks(g_fnSSE2, code, in, {5000, 9000, 10000, 676});
+            const FrameVec in = NoiseFrames(3 * HP_BLOCK + 100, 11 + code + flavour, code, 0.5f);
+            const FrameVec out = Render(g_fnSSE2, code, in, {5000, 9000, 10000, 676});
             ASSERT_EQ(out.size(), 3 * HP_BLOCK);
-            // Around both block boundaries, the very start and a spread of others.
+            // The very start, around both block boundaries, and a spread of others.
             std::vector<uint32_t> at;
-            for (uint32_t o = 0; o < 40; ++o) at.push_back(o);
-            for (uint32_t b = 1; b < 3; ++b)
-                for (uint32_t o = b * HP_BLOCK - 40; o < b * HP_BLOCK + 40; ++o) at.push_back(o);
+            for (uint32_t b = 0; b < 3; ++b)
+                for (uint32_t o = b ? b * HP_BLOCK - 40 : 0; o < b * HP_BLOCK + 40; ++o) at.push_back(o);
             for (uint32_t o = 97; o < 3 * HP_BLOCK; o += 611) at.push_back(o);
             double signal = 0.0, error = 0.0;
             for (uint32_t o : at)
                 for (int ear = 0; ear < 2; ++ear) {
-                    const double ref = hptest::DirectConvolution(in, flavour, ear, o);
+                    const double ref = DirectConvolution(in, flavour, ear, o);
                     signal += ref * ref;
                     error += (out[o].f[ear] - ref) * (out[o].f[ear] - ref);
                 }
@@ -148,52 +136,47 @@ TEST(HeadphoneConvolution, NoiseMatchesDirectConvolutionAcrossBlockBoundaries) {
         }
 }
 
-TEST(HeadphoneConvolution, OutputDoesNotDependOnChunkSizes) {
-    const auto in = Noise(3 * HP_BLOCK + 500, 6, 3);
-    const uint32_t total = uint32_t(in.size());
-    std::vector<HVCHUNK_INTCHUNK> whole, uneven, single;
+// Whole, uneven and single-frame chunks give the same output bit for bit, and so do the
+// scalar and vector sets for every layout.
+TEST(HeadphoneConvolution, ChunkSizesAndKernelSetsNeverChangeTheOutput) {
+    const FrameVec in = NoiseFrames(3 * HP_BLOCK + 500, 3, 6, 0.5f);
+    FrameVec whole, uneven, single;
     {
         Stage stage;
-        whole = RunChunks(g_fnx87, 6, in, {total});
+        whole = Render(g_fnx87, 6, in, {uint32_t(in.size())});
     }
     {
         Stage stage;
-        uneven = RunChunks(g_fnx87, 6, in, {1, 4095, 6000, 4096, 17, 9000, total - 23209});
+        uneven = Render(g_fnx87, 6, in, {1, 4095, 6000, 4096, 17, 9000});
     }
     {
         Stage stage;
-        single = RunChunks(g_fnx87, 6, in, std::vector<uint32_t>(total, 1));
+        single = Render(g_fnx87, 6, in, {1});
     }
     ASSERT_EQ(whole.size(), 3 * HP_BLOCK);
-    ASSERT_EQ(uneven.size(), whole.size());
-    ASSERT_EQ(single.size(), whole.size());
-    EXPECT_EQ(std::memcmp(whole.data(), uneven.data(), whole.size() * sizeof(HVCHUNK_INTCHUNK)), 0);
-    EXPECT_EQ(std::memcmp(whole.data(), single.data(), whole.size() * sizeof(HVCHUNK_INTCHUNK)), 0);
-}
-
-TEST(HeadphoneConvolution, ScalarAndVectorSetsAreBitIdentical) {
+    EXPECT_TRUE(Same(whole, uneven));
+    EXPECT_TRUE(Same(whole, single));
     for (uint32_t code : {1u, 2u, 5u, 6u}) {
         SCOPED_TRACE(code);
-        const auto in = Noise(2 * HP_BLOCK + 1234, code, 21);
-        std::vector<HVCHUNK_INTCHUNK> a, b;
+        const FrameVec in2 = NoiseFrames(2 * HP_BLOCK + 1234, 21, code, 0.5f);
+        FrameVec a, b;
         {
             Stage stage;
-            a = RunChunks(g_fnx87, code, in, {3000, 9000, uint32_t(in.size()) - 12000});
+            a = Render(g_fnx87, code, in2, {3000, 9000});
         }
         {
             Stage stage;
-            b = RunChunks(g_fnSSE2, code, in, {3000, 9000, uint32_t(in.size()) - 12000});
+            b = Render(g_fnSSE2, code, in2, {3000, 9000});
         }
-        ASSERT_EQ(a.size(), b.size());
-        EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(HVCHUNK_INTCHUNK)), 0);
+        EXPECT_TRUE(Same(a, b));
     }
 }
 
 TEST(HeadphoneConvolution, FlavourSwitchTakesEffectAtTheNextBlock) {
     Stage stage(44100, 0);
-    RunChunks(g_fnx87, 5, Impulse(HP_BLOCK, 0, HV_C), {HP_BLOCK});  // Music block, leaves a tail
+    Render(g_fnx87, 5, Impulse(HP_BLOCK, 0, HV_C), {HP_BLOCK});  // Music block, leaves a tail
     stage.cfg.dwHeadphonesMode = 1;
-    auto out = RunChunks(g_fnx87, 5, Impulse(HP_BLOCK, 0, HV_C), {HP_BLOCK});
+    const FrameVec out = Render(g_fnx87, 5, Impulse(HP_BLOCK, 0, HV_C), {HP_BLOCK});
     // The block completed under Movie uses the Movie C response; the Music tail is added once.
     for (uint32_t i = 0; i < HP_BLOCK; ++i)
         ASSERT_NEAR(out[i].f[0], kOutGain * Taps(1, 2, 0)[i], kImpulseTolerance) << i;
@@ -204,18 +187,14 @@ TEST(HeadphoneConvolution, OtherRatesPassUntouchedAndPrepareNothing) {
         SCOPED_TRACE(rate);
         Stage stage(rate);
         ReleaseHeadphoneFilters();
-        HVFrames frames;
-        hptest::FillNoise(frames, 5000, 6, 5);
-        std::vector<HVCHUNK_INTCHUNK> before(frames.m_pData, frames.m_pData + 5000);
-        g_fnSSE2.ProcessHeadphones(6, frames);
-        ASSERT_EQ(frames.m_dwCount, 5000u);
-        EXPECT_EQ(std::memcmp(frames.m_pData, before.data(), 5000 * sizeof(HVCHUNK_INTCHUNK)), 0);
+        const FrameVec in = NoiseFrames(5000, 5, 6, 0.5f);
+        EXPECT_TRUE(Same(Render(g_fnSSE2, 6, in, {5000}), in));
         EXPECT_EQ(g_hpFill, 0u);
         EXPECT_EQ(g_bHeadphoneInit, 0);
     }
     // Back at a supported rate the stage prepares itself again and works.
     Stage stage(44100);
-    auto out = RunChunks(g_fnx87, 5, Impulse(HP_BLOCK, 0, HV_L), {HP_BLOCK});
+    const FrameVec out = Render(g_fnx87, 5, Impulse(HP_BLOCK, 0, HV_L), {HP_BLOCK});
     EXPECT_EQ(g_bHeadphoneInit, 1);
     EXPECT_NEAR(out[0].f[0], kOutGain * Taps(0, 0, 0)[0], kImpulseTolerance);
 }
@@ -224,62 +203,50 @@ TEST(HeadphoneConvolution, SteadyStateAllocatesNothing) {
     Stage stage;
     HVFrames frames;
     // Warm up with the largest chunk that will be seen (it completes two blocks).
-    hptest::FillNoise(frames, 2 * HP_BLOCK, 6, 1);
+    Load(frames, NoiseFrames(2 * HP_BLOCK, 1, 6, 0.5f));
     g_fnSSE2.ProcessHeadphones(6, frames);
+    std::vector<FrameVec> inputs;
+    for (uint32_t n : {4096u, 4096u, 1000u, 12000u, 2 * HP_BLOCK, 333u})
+        inputs.push_back(NoiseFrames(n, n, 6, 0.5f));
     const uint64_t before = HVAllocationCount();
-    for (uint32_t n : {4096u, 4096u, 1000u, 12000u, 2 * HP_BLOCK, 333u}) {
-        hptest::FillNoise(frames, n, 6, n);  // within the buffer's capacity: no allocation
+    for (const FrameVec& in : inputs) {
+        Load(frames, in);  // within the buffer's capacity: no allocation
         g_fnSSE2.ProcessHeadphones(6, frames);
         g_fnx87.ProcessHeadphones(6, frames);
     }
     EXPECT_EQ(HVAllocationCount(), before);
 }
 
+// Pre-decoding of stereo equals the steered decoder and the headphone delays run by hand
+// in front of the five-channel stage; the other flavour's flag changes nothing.
 TEST(HeadphoneConvolution, StereoIsPreDecodedOnlyWhenTheFlavourAsksForIt) {
-    const auto in = Noise(HP_BLOCK + 3000, 2, 31);
+    const FrameVec in = NoiseFrames(HP_BLOCK + 3000, 31, 2, 0.5f);
     const std::vector<uint32_t> chunks = {6000, uint32_t(in.size()) - 6000};
     for (uint32_t flavour : {0u, 1u})
-        for (CHVFn* fn : {static_cast<CHVFn*>(&g_fnx87), static_cast<CHVFn*>(&g_fnSSE2)}) {
-            SCOPED_TRACE(testing::Message() << "flavour " << flavour);
-            std::vector<HVCHUNK_INTCHUNK> decoded, byHand, plain, otherFlag;
-            {
+        for (int s = 0; s < 2; ++s) {
+            SCOPED_TRACE(testing::Message() << "flavour " << flavour << " " << SetName(s));
+            auto render = [&](bool own, bool other, bool byHand) {
                 Stage stage(44100, flavour);
-                (flavour ? stage.cfg.bHeadphonesDecodeMovie : stage.cfg.bHeadphonesDecodeMusic) = 1;
-                decoded = RunChunks(*fn, 2, in, chunks);
-            }
-            {
-                // The same steps by hand: the steered decoder, the headphone delays, then the
-                // five channels as they stand.
-                Stage stage(44100, flavour);
-                (flavour ? stage.cfg.bHeadphonesDecodeMovie : stage.cfg.bHeadphonesDecodeMusic) = 1;
-                std::vector<HVCHUNK_INTCHUNK> five;
-                HVFrames frames;
-                size_t pos = 0;
+                (flavour ? stage.cfg.bHeadphonesDecodeMovie : stage.cfg.bHeadphonesDecodeMusic) = own;
+                (flavour ? stage.cfg.bHeadphonesDecodeMusic : stage.cfg.bHeadphonesDecodeMovie) = other;
+                if (!byHand) return Render(Set(s), 2, in, chunks);
+                FrameVec five;
                 for (uint32_t n : chunks) {
-                    frames.Resize(n);
-                    std::memcpy(frames.m_pData, in.data() + pos, n * sizeof(HVCHUNK_INTCHUNK));
-                    pos += n;
-                    fn->DecodeActive(frames);
-                    fn->DelayChannels(frames, 0);
-                    five.insert(five.end(), frames.m_pData, frames.m_pData + frames.m_dwCount);
+                    const FrameVec part(in.begin() + long(five.size()), in.begin() + long(five.size() + n));
+                    const FrameVec d = RunChunked(part, 0, [&](HVFrames& f) {
+                        Set(s).DecodeActive(f);
+                        Set(s).DelayChannels(f, 0);
+                    });
+                    five.insert(five.end(), d.begin(), d.end());
                 }
                 stage.cfg.bHeadphonesDecodeMusic = stage.cfg.bHeadphonesDecodeMovie = 0;
                 CHVLib::Reset();
-                byHand = RunChunks(*fn, 5, five, chunks);
-            }
-            {
-                Stage stage(44100, flavour);
-                plain = RunChunks(*fn, 2, in, chunks);
-            }
-            {
-                Stage stage(44100, flavour);  // only the other flavour's flag is set
-                (flavour ? stage.cfg.bHeadphonesDecodeMusic : stage.cfg.bHeadphonesDecodeMovie) = 1;
-                otherFlag = RunChunks(*fn, 2, in, chunks);
-            }
+                return Render(Set(s), 5, five, chunks);
+            };
+            const FrameVec decoded = render(true, false, false), plain = render(false, false, false);
             ASSERT_EQ(decoded.size(), HP_BLOCK);
-            ASSERT_EQ(byHand.size(), HP_BLOCK);
-            EXPECT_EQ(std::memcmp(decoded.data(), byHand.data(), HP_BLOCK * sizeof(HVCHUNK_INTCHUNK)), 0);
-            EXPECT_EQ(std::memcmp(plain.data(), otherFlag.data(), HP_BLOCK * sizeof(HVCHUNK_INTCHUNK)), 0);
-            EXPECT_NE(std::memcmp(plain.data(), decoded.data(), HP_BLOCK * sizeof(HVCHUNK_INTCHUNK)), 0);
+            EXPECT_TRUE(Same(decoded, render(true, false, true)));
+            EXPECT_TRUE(Same(plain, render(false, true, false)));
+            EXPECT_FALSE(Same(plain, decoded));
         }
 }

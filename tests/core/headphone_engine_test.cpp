@@ -1,14 +1,6 @@
 // The headphone mode as the engine drives it: layout codes, block-wise release, the
 // hand-back of held frames when the mode is left, and the reset.
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "headphone_test_util.h"
-
-using hptest::kOutGain;
-using hptest::Stage;
-using hptest::Taps;
+#include "TestUtil.h"
 
 namespace {
 
@@ -18,8 +10,16 @@ uint32_t RunChunk(uint32_t channels, const std::vector<float>& host, HVFrames& f
     return g_hvlib.ProcessChunk(channels, frames);
 }
 
+// A unit impulse in the first sample of a block of `channels`-channel host frames.
+std::vector<float> Impulse(uint32_t channels) {
+    std::vector<float> host(size_t(channels) * HP_BLOCK, 0.0f);
+    host[0] = 1.0f;
+    return host;
+}
+
 }  // namespace
 
+// Every supported layout comes out as stereo in whole blocks; 96 kHz passes untouched.
 TEST(HeadphoneEngine, EverySupportedLayoutBecomesStereo) {
     for (uint32_t ch : {1u, 2u, 5u, 6u}) {
         Stage stage;
@@ -31,64 +31,56 @@ TEST(HeadphoneEngine, EverySupportedLayoutBecomesStereo) {
         EXPECT_EQ(frames.m_dwCount, HP_BLOCK);
         EXPECT_EQ(g_hpFill, 0u);
     }
-}
-
-TEST(HeadphoneEngine, MonoSourceIsRenderedThroughTheCentreResponses) {
+    // Mono is rendered through the centre responses.
     Stage stage;
     HVFrames frames;
-    std::vector<float> host(HP_BLOCK, 0.0f);
-    host[0] = 1.0f;
-    ASSERT_EQ(RunChunk(1, host, frames), 2u);
+    ASSERT_EQ(RunChunk(1, Impulse(1), frames), 2u);
     ASSERT_EQ(frames.m_dwCount, HP_BLOCK);
     for (uint32_t i = 0; i < HP_BLOCK; ++i)
-        for (int ear = 0; ear < 2; ++ear) ASSERT_NEAR(frames[i].f[ear], kOutGain * Taps(0, 2, ear)[i], 1e-6f) << i;
+        for (int ear = 0; ear < 2; ++ear)
+            ASSERT_NEAR(frames[i].f[ear], kOutGain * Taps(0, 2, ear)[i], 1e-6f) << i;
+
+    Stage high(96000);
+    EXPECT_EQ(RunChunk(2, std::vector<float>(2 * 777, 0.125f), frames), 2u);
+    ASSERT_EQ(frames.m_dwCount, 777u);
+    EXPECT_EQ(frames[5].f[0], 0.125f);  // master gain 0 dB
+    EXPECT_EQ(g_hpFill, 0u);
 }
 
+// The first chunk in another mode is extended by the frames the stage held, as silence;
+// in bypass the chunk itself comes back unchanged in front of them.
 TEST(HeadphoneEngine, LeavingHeadphoneModeHandsBackTheHeldFramesAsSilence) {
-    Stage stage;
-    HVFrames frames;
-    std::vector<float> host(2 * 300, 0.5f);
-    RunChunk(2, host, frames);
-    ASSERT_EQ(g_hpFill, 300u);
-    stage.cfg.dwMode = 0;  // bypass: the new chunk itself comes back unchanged
     std::vector<float> next(2 * 1000);
     for (size_t i = 0; i < next.size(); ++i) next[i] = float(i) / 4096.0f;
-    EXPECT_EQ(RunChunk(2, next, frames), 2u);
-    ASSERT_EQ(frames.m_dwCount, 1300u);
-    EXPECT_EQ(g_hpFill, 0u);
-    for (uint32_t i = 0; i < 1000; ++i) {
-        ASSERT_EQ(frames[i].f[0], next[2 * i]);
-        ASSERT_EQ(frames[i].f[1], next[2 * i + 1]);
+    for (uint32_t mode : {0u, 1u, 2u, 4u}) {
+        SCOPED_TRACE(mode);
+        Stage stage;
+        HVFrames frames;
+        RunChunk(2, std::vector<float>(2 * 300, 0.5f), frames);
+        ASSERT_EQ(g_hpFill, 300u);
+        stage.cfg.dwMode = mode;
+        RunChunk(2, next, frames);
+        ASSERT_EQ(frames.m_dwCount, 1300u);
+        EXPECT_EQ(g_hpFill, 0u);
+        for (uint32_t i = 0; mode == 0 && i < 1000; ++i)
+            ASSERT_TRUE(frames[i].f[0] == next[2 * i] && frames[i].f[1] == next[2 * i + 1]);
+        for (uint32_t i = 1000; i < 1300; ++i)
+            for (int slot = 0; slot < 6; ++slot) ASSERT_EQ(frames[i].f[slot], 0.0f) << i;
+        RunChunk(2, next, frames);  // only the first chunk after leaving gets the extra frames
+        EXPECT_EQ(frames.m_dwCount, 1000u);
     }
-    for (uint32_t i = 1000; i < 1300; ++i)
-        for (int slot = 0; slot < 6; ++slot) ASSERT_EQ(frames[i].f[slot], 0.0f) << i;
-    // Only the first chunk after leaving gets the extra frames.
-    EXPECT_EQ(RunChunk(2, next, frames), 2u);
-    EXPECT_EQ(frames.m_dwCount, 1000u);
 }
 
 TEST(HeadphoneEngine, ResetDropsHeldFramesAndTail) {
     Stage stage;
     HVFrames frames;
-    std::vector<float> loud(6 * (HP_BLOCK + 500), 0.3f);
-    RunChunk(6, loud, frames);
+    RunChunk(6, std::vector<float>(6 * (HP_BLOCK + 500), 0.3f), frames);
     ASSERT_EQ(g_hpFill, 500u);
     CHVLib::Reset();
     EXPECT_EQ(g_hpFill, 0u);
     // After the reset an impulse comes out clean: no old tail, no old held frames.
-    std::vector<float> host(2 * HP_BLOCK, 0.0f);
-    host[0] = 1.0f;
-    RunChunk(2, host, frames);
+    RunChunk(2, Impulse(2), frames);
     ASSERT_EQ(frames.m_dwCount, HP_BLOCK);
-    for (uint32_t i = 0; i < HP_BLOCK; ++i) ASSERT_NEAR(frames[i].f[0], kOutGain * Taps(0, 0, 0)[i], 1e-6f) << i;
-}
-
-TEST(HeadphoneEngine, UnsupportedRateReportsStereoAndKeepsTheFrameCount) {
-    Stage stage(96000);
-    HVFrames frames;
-    std::vector<float> host(2 * 777, 0.125f);
-    EXPECT_EQ(RunChunk(2, host, frames), 2u);
-    ASSERT_EQ(frames.m_dwCount, 777u);
-    EXPECT_EQ(frames[5].f[0], 0.125f);  // master gain 0 dB
-    EXPECT_EQ(g_hpFill, 0u);
+    for (uint32_t i = 0; i < HP_BLOCK; ++i)
+        ASSERT_NEAR(frames[i].f[0], kOutGain * Taps(0, 0, 0)[i], 1e-6f) << i;
 }

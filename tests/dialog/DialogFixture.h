@@ -20,16 +20,14 @@ using Bytes = std::vector<uint8_t>;
 // The 112-byte blob of a record: word n little-endian at bytes 4n..4n+3.
 inline Bytes BlobOf(const HVLIB_CONFIG& c) {
     Bytes b(4 * kHVConfigWords);
-    for (int w = 0; w < kHVConfigWords; ++w) {
-        const uint32_t v = HVConfigWord(c, w);
-        for (int i = 0; i < 4; ++i) b[4 * w + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
+    for (int w = 0; w < kHVConfigWords; ++w)
+        for (int i = 0; i < 4; ++i) b[4 * w + i] = static_cast<uint8_t>(HVConfigWord(c, w) >> (8 * i));
     return b;
 }
 
-inline uint32_t WordOf(const Bytes& b, int w) {
-    return uint32_t(b[4 * w]) | uint32_t(b[4 * w + 1]) << 8 | uint32_t(b[4 * w + 2]) << 16 |
-           uint32_t(b[4 * w + 3]) << 24;
+inline int32_t WordOf(const Bytes& b, int w) {
+    return int32_t(uint32_t(b[4 * w]) | uint32_t(b[4 * w + 1]) << 8 | uint32_t(b[4 * w + 2]) << 16 |
+                   uint32_t(b[4 * w + 3]) << 24);
 }
 
 inline dsp_preset_impl PresetOf(const HVLIB_CONFIG& c, const GUID& owner = HALVANE_GUID) {
@@ -46,29 +44,22 @@ inline Bytes BytesOf(const dsp_preset& p) {
 }
 
 // Keeps every preset the dialog publishes, in order.
-class RecordingCallback : public dsp_preset_edit_callback {
-public:
+struct RecordingCallback : dsp_preset_edit_callback {
     void on_preset_changed(const dsp_preset& p) override {
-        owners.push_back(p.get_owner());
+        ownersOk = ownersOk && p.get_owner() == HALVANE_GUID;
         published.push_back(BytesOf(p));
     }
-    std::vector<GUID> owners;
+    bool ownersOk = true;
     std::vector<Bytes> published;
 };
 
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedSSE2_ = CHVLib::m_bSSE2Support;
-        savedCUDA_ = CHVLib::m_bCUDASupport;
-        savedRate_ = CHVFn::m_dwSRate;
         CHVLib::m_bSSE2Support = 1;
         CHVLib::m_bCUDASupport = 1;
         foo_dsp_halvane::m_params = t_dsp_halvane_params::g_default();
-        cfg_halvane_tab = 0;
         ClearSignals();
-        g_bIsPlaying = 0;
-        g_dwChannels = 0;
     }
     void TearDown() override {
         dlg.reset();
@@ -84,16 +75,18 @@ protected:
         g_bSignalReset = 0;
         g_bSignalRecalc = 0;
     }
+    static void ExpectSignals(int reset, int recalc, const char* what) {
+        EXPECT_EQ(g_bSignalReset.load(), reset) << what;
+        EXPECT_EQ(g_bSignalRecalc.load(), recalc) << what;
+    }
 
-    // Opens a dialog on `cfg` (kept as the opening preset) with every "are you sure"
-    // answered by `answer`.
+    // Opens a dialog on `cfg` (kept as the opening preset); every "are you sure" question is
+    // recorded and answered by `answer`.
     foo_dsp_halvane::ConfigDlg& Open(const HVLIB_CONFIG& cfg) {
         opening = PresetOf(cfg);
         dlg = std::make_unique<foo_dsp_halvane::ConfigDlg>(opening, callback);
         dlg->SetQuestionBox([this](QWidget*, const QString& text, const QString& caption) {
-            ++questions;
-            lastQuestion = text;
-            lastCaption = caption;
+            questions.push_back(caption + ": " + text);
             return answer;
         });
         return *dlg;
@@ -106,12 +99,11 @@ protected:
     RecordingCallback callback;
     std::unique_ptr<foo_dsp_halvane::ConfigDlg> dlg;
     bool answer = false;
-    int questions = 0;
-    QString lastQuestion, lastCaption;
+    std::vector<QString> questions;
 
 private:
-    int savedSSE2_ = 0, savedCUDA_ = 0;
-    uint32_t savedRate_ = 0;
+    const int savedSSE2_ = CHVLib::m_bSSE2Support, savedCUDA_ = CHVLib::m_bCUDASupport;
+    const uint32_t savedRate_ = CHVFn::m_dwSRate;
 };
 
 }  // namespace hv_dialog_test

@@ -3,83 +3,50 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
+#include <functional>
 #include <new>
 #include <thread>
 
 #include "engine/HVLib.h"
-#include "host/dsp_halvane.h"
 #include "host_test_util.h"
 #include "kernels/HVFn.h"
 
 namespace {
 
-// A host chunk whose storage cannot grow: set_data_size throws as a failed allocation would.
-class FullChunk final : public audio_chunk {
+// A host chunk around a real one that calls `hook` whenever the handler reads the rate or
+// resizes the storage (with the new size, or 0 for the rate).
+class ProxyChunk final : public audio_chunk {
 public:
-    explicit FullChunk(audio_chunk_impl& inner) : m_inner(inner) {}
-    audio_sample* get_data() override { return m_inner.get_data(); }
-    const audio_sample* get_data() const override { return m_inner.get_data(); }
-    size_t get_data_size() const override { return m_inner.get_data_size(); }
+    audio_chunk_impl inner;
+    std::function<void(size_t)> hook;
+
+    audio_sample* get_data() override { return inner.get_data(); }
+    const audio_sample* get_data() const override { return inner.get_data(); }
+    size_t get_data_size() const override { return inner.get_data_size(); }
     void set_data_size(size_t n) override {
-        if (n > m_inner.get_data_size()) throw std::bad_alloc();
-    }
-    unsigned get_srate() const override { return m_inner.get_srate(); }
-    void set_srate(unsigned r) override { m_inner.set_srate(r); }
-    unsigned get_channels() const override { return m_inner.get_channels(); }
-    unsigned get_channel_config() const override { return m_inner.get_channel_config(); }
-    void set_channels(unsigned n, unsigned m) override { m_inner.set_channels(n, m); }
-    size_t get_sample_count() const override { return m_inner.get_sample_count(); }
-    void set_sample_count(size_t n) override { m_inner.set_sample_count(n); }
-
-private:
-    audio_chunk_impl& m_inner;
-};
-
-// A chunk that checks, from another thread, whether the engine lock is held while the
-// handler reads the chunk's rate and while it replaces the chunk's data.
-class LockProbeChunk final : public audio_chunk {
-public:
-    audio_chunk_impl m_inner;
-    mutable int m_probes = 0;
-    mutable int m_heldOnProbe = 0;
-
-    audio_sample* get_data() override { return m_inner.get_data(); }
-    const audio_sample* get_data() const override { return m_inner.get_data(); }
-    size_t get_data_size() const override { return m_inner.get_data_size(); }
-    void set_data_size(size_t n) override {
-        Probe();
-        m_inner.set_data_size(n);
+        hook(n);
+        inner.set_data_size(n);
     }
     unsigned get_srate() const override {
-        Probe();
-        return m_inner.get_srate();
+        hook(0);
+        return inner.get_srate();
     }
-    void set_srate(unsigned r) override { m_inner.set_srate(r); }
-    unsigned get_channels() const override { return m_inner.get_channels(); }
-    unsigned get_channel_config() const override { return m_inner.get_channel_config(); }
-    void set_channels(unsigned n, unsigned m) override { m_inner.set_channels(n, m); }
-    size_t get_sample_count() const override { return m_inner.get_sample_count(); }
-    void set_sample_count(size_t n) override { m_inner.set_sample_count(n); }
-
-private:
-    void Probe() const {
-        bool locked_elsewhere = false;
-        std::thread t([&] {
-            if (HVEngineMutex().try_lock()) {
-                HVEngineMutex().unlock();
-            } else {
-                locked_elsewhere = true;
-            }
-        });
-        t.join();
-        ++m_probes;
-        if (locked_elsewhere) ++m_heldOnProbe;
-    }
+    void set_srate(unsigned r) override { inner.set_srate(r); }
+    unsigned get_channels() const override { return inner.get_channels(); }
+    unsigned get_channel_config() const override { return inner.get_channel_config(); }
+    void set_channels(unsigned n, unsigned m) override { inner.set_channels(n, m); }
+    size_t get_sample_count() const override { return inner.get_sample_count(); }
+    void set_sample_count(size_t n) override { inner.set_sample_count(n); }
 };
 
-service_ptr_t<dsp_v2> MakeInstance(const HVLIB_CONFIG& cfg) {
-    return service_ptr_t<dsp_v2>(new service_impl_t<dsp_halvane>(PresetFor(cfg)));
+bool EngineLockedElsewhere() {
+    bool locked = false;
+    std::thread t([&] {
+        if (HVEngineMutex().try_lock()) HVEngineMutex().unlock();
+        else locked = true;
+    });
+    t.join();
+    return locked;
 }
 
 }  // namespace
@@ -88,39 +55,41 @@ TEST(DspRobustness, ChunkThatCannotTakeTheResultPassesThroughUnchanged) {
     g_bSignalReset.store(0);
     service_ptr_t<dsp_v2> d = MakeInstance(ConfigWithMode(2));  // stereo in, five out: needs more room
     const std::vector<float> in = TestSignal(2 * 400);
-    audio_chunk_impl inner;
-    FillChunk(inner, in, 2, 44100);
-    FullChunk c(inner);
-
-    abort_callback_dummy noabort;
+    ProxyChunk c;
+    FillChunk(c.inner, in, 2, 44100);
+    const size_t room = c.inner.get_data_size();
+    c.hook = [room](size_t n) {
+        if (n > room) throw std::bad_alloc();  // storage that cannot grow
+    };
     bool kept = false;
-    EXPECT_NO_THROW(kept = static_cast<dsp_halvane&>(*d).on_chunk(&c, noabort));
+    EXPECT_NO_THROW(kept = Process(*d, c));
     EXPECT_TRUE(kept);
-    EXPECT_EQ(inner.get_channels(), 2u);
-    EXPECT_EQ(inner.get_channel_config(), 3u);
-    EXPECT_EQ(inner.get_srate(), 44100u);
-    EXPECT_TRUE(SameSamples(inner, in));
+    EXPECT_EQ(c.inner.get_channels(), 2u);
+    EXPECT_EQ(c.inner.get_channel_config(), 3u);
+    EXPECT_EQ(c.inner.get_srate(), 44100u);
+    EXPECT_TRUE(SameSamples(c.inner, in));
     EXPECT_EQ(g_bSignalReset.load(), 1) << "the interrupted chunk restarts the engine";
     EXPECT_EQ(CHVFn::m_pConfig, nullptr) << "no pointer to the dead per-chunk settings remains";
 
     // The lock was released on the way out: the next chunk goes through.
     audio_chunk_impl next;
     FillChunk(next, in, 2, 44100);
-    static_cast<dsp_halvane&>(*d).on_chunk(&next, noabort);
+    Process(*d, next);
     EXPECT_EQ(next.get_channels(), 5u);
 }
 
 TEST(DspRobustness, ChunkHandlerHoldsTheEngineLock) {
-    service_ptr_t<dsp_v2> d = MakeInstance(ConfigWithMode(2));
-    LockProbeChunk c;
-    FillChunk(c.m_inner, TestSignal(2 * 128), 2, 44100);
-    abort_callback_dummy noabort;
-    static_cast<dsp_halvane&>(*d).on_chunk(&c, noabort);
-    EXPECT_GE(c.m_probes, 2) << "the handler reads the rate and replaces the data";
-    EXPECT_EQ(c.m_heldOnProbe, c.m_probes);
-    // And it is free again afterwards.
-    ASSERT_TRUE(HVEngineMutex().try_lock());
-    HVEngineMutex().unlock();
+    ProxyChunk c;
+    FillChunk(c.inner, TestSignal(2 * 128), 2, 44100);
+    int probes = 0, held = 0;
+    c.hook = [&](size_t) {
+        ++probes;
+        held += EngineLockedElsewhere();
+    };
+    Process(*MakeInstance(ConfigWithMode(2)), c);
+    EXPECT_GE(probes, 2) << "the handler reads the rate and replaces the data";
+    EXPECT_EQ(held, probes);
+    EXPECT_FALSE(EngineLockedElsewhere()) << "and it is free again afterwards";
 }
 
 // Two chains on two threads: a bypass chain must get its audio back bit for bit and the
@@ -129,10 +98,10 @@ TEST(DspRobustness, ChunkHandlerHoldsTheEngineLock) {
 TEST(DspRobustness, TwoInstancesOnTwoThreadsKeepTheirOwnResults) {
     constexpr int kChunks = 1000;
     std::atomic<int> ready{0};
-    std::atomic<int> bypassWrong{0}, decodeWrong{0};
+    std::atomic<int> wrong[2] = {0, 0};
     const std::vector<float> in = TestSignal(2 * 4096);
 
-    auto run = [&](uint32_t mode, std::atomic<int>& wrong) {
+    auto run = [&](uint32_t mode) {
         service_ptr_t<dsp_v2> d = MakeInstance(ConfigWithMode(mode));
         dsp_chunk_list_impl list;
         abort_callback_dummy noabort;
@@ -143,18 +112,14 @@ TEST(DspRobustness, TwoInstancesOnTwoThreadsKeepTheirOwnResults) {
             FillChunk(*list.add_item(), in, 2, 44100);
             d->run_v2(&list, 0, noabort);
             const audio_chunk* c = list.get_item(0);
-            if (!c) {
-                ++wrong;
-                continue;
-            }
-            if (mode == 0 && (c->get_channels() != 2 || !SameSamples(*c, in))) ++wrong;
-            if (mode == 2 && (c->get_channels() != 5 || c->get_sample_count() != 4096)) ++wrong;
+            const bool ok = c && (mode == 0 ? c->get_channels() == 2 && SameSamples(*c, in)
+                                            : c->get_channels() == 5 && c->get_sample_count() == 4096);
+            if (!ok) ++wrong[mode / 2];
         }
     };
-    std::thread a(run, 0u, std::ref(bypassWrong));
-    std::thread b(run, 2u, std::ref(decodeWrong));
+    std::thread a(run, 0u), b(run, 2u);
     a.join();
     b.join();
-    EXPECT_EQ(bypassWrong.load(), 0);
-    EXPECT_EQ(decodeWrong.load(), 0);
+    EXPECT_EQ(wrong[0].load(), 0) << "bypass chain";
+    EXPECT_EQ(wrong[1].load(), 0) << "decoding chain";
 }

@@ -1,9 +1,11 @@
-// Helpers for the DSP instance tests: presets from records, chunks from sample vectors.
+// Helpers for the tests that run the DSP inside the test process: presets from records,
+// instances, chunks from sample vectors.
 #pragma once
 
 #include <cstring>
 #include <vector>
 
+#include "host/dsp_halvane.h"
 #include "host/dsp_halvane_params.h"
 #include "sdk/audio_chunk.h"
 #include "sdk/dsp_preset.h"
@@ -16,10 +18,20 @@ inline dsp_preset_impl PresetFor(const HVLIB_CONFIG& cfg) {
     return p;
 }
 
-inline HVLIB_CONFIG ConfigWithMode(uint32_t mode) {
+inline HVLIB_CONFIG ConfigWithMode(uint32_t mode, bool redirect = false) {
     HVLIB_CONFIG cfg = t_dsp_halvane_params::g_default().m_config;
     cfg.dwMode = mode;
+    cfg.bLFERedir = redirect;
     return cfg;
+}
+
+inline service_ptr_t<dsp_v2> MakeInstance(const HVLIB_CONFIG& cfg) {
+    return service_ptr_t<dsp_v2>(new service_impl_t<dsp_halvane>(PresetFor(cfg)));
+}
+
+inline bool Process(dsp& d, audio_chunk& c) {
+    abort_callback_dummy noabort;
+    return static_cast<dsp_halvane&>(d).on_chunk(&c, noabort);
 }
 
 // Deterministic test signal in -0.5..0.5 (a small linear congruential generator).

@@ -1,55 +1,29 @@
-// The configuration popup: the entry forwards to the registered dialog, and the older
-// in-place form keeps the last published preset.
+// The configuration popup: the entry forwards to the registered dialog, the older in-place
+// form keeps the last published preset, and a damaged stored tab opens the first tab. The
+// real dialog is driven in tests/dialog.
 #include <gtest/gtest.h>
 
+#include "host/cfg_halvane_tab.h"
 #include "host/dsp_halvane_params.h"
 #include "host/halvane_popup.h"
 #include "sdk/service_enum.h"
 
 namespace {
 
-struct PopupCall {
-    int count = 0;
-    const dsp_preset* data = nullptr;
-    fb2k_hwnd parent = nullptr;
-    dsp_preset_edit_callback* callback = nullptr;
-};
-PopupCall g_call;
-// What the fake dialog publishes: nothing, the preset it got, or a changed one.
-enum class Publish { Nothing, Same, Changed, ChangedThenBack } g_publish = Publish::Nothing;
+// What the stand-in dialog was given, and the records it publishes in turn.
+const dsp_preset* g_data = nullptr;
+fb2k_hwnd g_parent = nullptr;
+dsp_preset_edit_callback* g_callback = nullptr;
+std::vector<HVLIB_CONFIG> g_publish;
 
 void FakeDialog(const dsp_preset& p_data, fb2k_hwnd p_parent, dsp_preset_edit_callback& p_callback) {
-    ++g_call.count;
-    g_call.data = &p_data;
-    g_call.parent = p_parent;
-    g_call.callback = &p_callback;
+    g_data = &p_data, g_parent = p_parent, g_callback = &p_callback;
     t_dsp_halvane_params params = t_dsp_halvane_params::g_default();
-    params.set_data(p_data);
-    dsp_preset_impl out;
-    switch (g_publish) {
-        case Publish::Nothing: break;
-        case Publish::Same:
-            params.get_data(out);
-            p_callback.on_preset_changed(out);
-            break;
-        case Publish::Changed:
-            params.m_config.dwMode = 1;
-            params.get_data(out);
-            p_callback.on_preset_changed(out);
-            params.m_config.nTrimL = 3;  // the last edit wins
-            params.get_data(out);
-            p_callback.on_preset_changed(out);
-            break;
-        case Publish::ChangedThenBack: {
-            const HVLIB_CONFIG original = params.m_config;
-            params.m_config.dwMode = 0;
-            params.get_data(out);
-            p_callback.on_preset_changed(out);
-            params.m_config = original;  // like Cancel: the original is published again
-            params.get_data(out);
-            p_callback.on_preset_changed(out);
-            break;
-        }
+    for (const HVLIB_CONFIG& cfg : g_publish) {
+        params.m_config = cfg;
+        dsp_preset_impl out;
+        params.get_data(out);
+        p_callback.on_preset_changed(out);
     }
 }
 
@@ -57,66 +31,50 @@ struct NullCallback final : dsp_preset_edit_callback {
     void on_preset_changed(const dsp_preset&) override {}
 };
 
-service_ptr_t<dsp_entry_v2> Entry() {
-    service_ptr_t<dsp_entry_v2> e;
-    find_dsp_entry(service_factory_base::__internal__list, HALVANE_GUID, e);
-    return e;
-}
-
-class ConfigPopup : public ::testing::Test {
-protected:
-    void SetUp() override {
-        g_call = {};
-        g_publish = Publish::Nothing;
-    }
-    void TearDown() override { halvane_register_config_popup(nullptr); }
-};
-
 }  // namespace
 
-TEST_F(ConfigPopup, WithoutADialogNothingHappens) {
-    service_ptr_t<dsp_entry_v2> e = Entry();
-    ASSERT_TRUE(e.is_valid());
-    dsp_preset_impl p;
-    e->get_default_preset(p);
-    const dsp_preset_impl before = p;
-    NullCallback cb;
-    e->show_config_popup_v2(p, nullptr, cb);
-    EXPECT_FALSE(e->show_config_popup(p, nullptr));
-    EXPECT_TRUE(p == before);
-}
+TEST(ConfigPopup, EntryForwardsToTheDialogAndTheOlderFormKeepsTheLastPublished) {
+    service_ptr_t<dsp_entry_v2> entry;
+    ASSERT_TRUE(find_dsp_entry(service_factory_base::__internal__list, HALVANE_GUID, entry));
+    dsp_preset_impl preset;
+    entry->get_default_preset(preset);
+    const dsp_preset_impl original = preset;
+    NullCallback callback;
+    entry->show_config_popup_v2(preset, nullptr, callback);  // nothing registered: nothing happens
+    EXPECT_FALSE(entry->show_config_popup(preset, nullptr));
+    EXPECT_TRUE(preset == original);
 
-TEST_F(ConfigPopup, EntryHandsTheSameThreeArgumentsToTheDialog) {
-    halvane_config_popup_registrar reg(&FakeDialog);
-    service_ptr_t<dsp_entry_v2> e = Entry();
-    dsp_preset_impl p;
-    e->get_default_preset(p);
-    NullCallback cb;
-    int window = 0;
-    e->show_config_popup_v2(p, &window, cb);
-    EXPECT_EQ(g_call.count, 1);
-    EXPECT_EQ(g_call.data, &p);
-    EXPECT_EQ(g_call.parent, static_cast<fb2k_hwnd>(&window));
-    EXPECT_EQ(g_call.callback, &cb);
-}
-
-TEST_F(ConfigPopup, OlderFormKeepsTheLastPublishedPresetAndReportsChange) {
     halvane_register_config_popup(&FakeDialog);
-    service_ptr_t<dsp_entry_v2> e = Entry();
-    dsp_preset_impl p;
-    e->get_default_preset(p);
-    const dsp_preset_impl original = p;
+    int window = 0;
+    entry->show_config_popup_v2(preset, &window, callback);
+    EXPECT_EQ(g_data, &preset);
+    EXPECT_EQ(g_parent, static_cast<fb2k_hwnd>(&window));
+    EXPECT_EQ(g_callback, &callback);
 
-    for (Publish mode : {Publish::Nothing, Publish::Same, Publish::ChangedThenBack}) {
-        g_publish = mode;
-        EXPECT_FALSE(e->show_config_popup(p, nullptr));
-        EXPECT_TRUE(p == original);
+    const HVLIB_CONFIG opening = t_dsp_halvane_params::g_default().m_config;
+    HVLIB_CONFIG bypass = opening, changed = opening;
+    bypass.dwMode = 0;
+    changed.dwMode = 1;
+    changed.nTrimL = 3;
+    // Nothing published, the same preset, or a change undone (as Cancel does): unchanged.
+    for (const std::vector<HVLIB_CONFIG>& publish : {std::vector<HVLIB_CONFIG>{}, {opening}, {bypass, opening}}) {
+        g_publish = publish;
+        EXPECT_FALSE(entry->show_config_popup(preset, nullptr));
+        EXPECT_TRUE(preset == original);
     }
-
-    g_publish = Publish::Changed;
-    EXPECT_TRUE(e->show_config_popup(p, nullptr));
+    g_publish = {bypass, changed};  // the last edit wins
+    EXPECT_TRUE(entry->show_config_popup(preset, nullptr));
     t_dsp_halvane_params read = t_dsp_halvane_params::g_default();
-    ASSERT_TRUE(read.set_data(p));
+    ASSERT_TRUE(read.set_data(preset));
     EXPECT_EQ(read.m_config.dwMode, 1u);
     EXPECT_EQ(read.m_config.nTrimL, 3);
+    halvane_register_config_popup(nullptr);
+}
+
+TEST(ConfigPopup, StoredTabOutside0To5OpensTheFirstTab) {
+    for (auto [stored, opened] : {std::pair{0, 0}, {5, 5}, {-1, 0}, {6, 0}, {INT32_MIN, 0}}) {
+        cfg_halvane_tab = stored;
+        EXPECT_EQ(halvane_tab_to_open(), opened) << stored;
+    }
+    cfg_halvane_tab = 0;
 }

@@ -56,57 +56,43 @@ TEST(PresetFormat, DefaultPresetIsTheDocumentedBytes) {
     t_dsp_halvane_params other(0, 5, 0, 50, 20, 30, 1, 1, 0, 0, 77, 1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5, -6, 1,
                                1, 80, 0, 0);
     ASSERT_TRUE(other.set_data(p));
-    for (int i = 0; i < 28; ++i) {
-        if (i == 10)
-            EXPECT_EQ(HVConfigWord(other.m_config, i), 77u) << "the reserved word is never read";
-        else
-            EXPECT_EQ(HVConfigWord(other.m_config, i), kDefaultWords[i]) << "word " << i;
-    }
+    for (int i = 0; i < 28; ++i)  // the reserved word 10 is never read
+        EXPECT_EQ(HVConfigWord(other.m_config, i), i == 10 ? 77u : kDefaultWords[i]) << "word " << i;
 }
 
 TEST(PresetFormat, RejectsWrongSizeOrOwnerWithoutTouchingTheRecord) {
     const t_dsp_halvane_params before(4, -3, 0, 40, 5, 50, 1, 1, 0, 1, 9, 10, 20, 30, 40, 50, 60, 1, 2, 3, 4, 5,
                                       6, 1, 0, 150, 0, 1);
-    uint32_t words[29] = {};
-    for (size_t size : {0u, 4u, 108u, 111u, 113u, 116u}) {
+    const std::vector<uint8_t> bytes(116, 0);
+    const GUID ours = HALVANE_GUID;
+    for (auto [owner, size] : {std::pair{ours, 0}, {ours, 4}, {ours, 108}, {ours, 111}, {ours, 113}, {ours, 116},
+                               {kOtherGuid, 112}}) {
         dsp_preset_impl p;
-        p.set_owner(HALVANE_GUID);
-        std::vector<uint8_t> b = LittleEndian(words, 29);
-        p.set_data(b.data(), size);
+        p.set_owner(owner);
+        p.set_data(bytes.data(), size_t(size));
         t_dsp_halvane_params params = before;
         EXPECT_FALSE(params.set_data(p)) << size << " bytes";
         EXPECT_EQ(0, std::memcmp(&params.m_config, &before.m_config, 112)) << size << " bytes";
     }
-    t_dsp_halvane_params params = before;
-    EXPECT_FALSE(params.set_data(MakePreset(words, 28, kOtherGuid)));
-    EXPECT_EQ(0, std::memcmp(&params.m_config, &before.m_config, 112));
 }
 
-// Every edge case of the reading rules, with the value stored in the blob and the value the
-// record must hold afterwards.
+// Every edge case of the reading rules: the word, the value stored in the blob and the value
+// the record must hold afterwards.
 TEST(PresetFormat, RepairRulesPerWord) {
-    struct Case {
-        int word;
-        uint32_t stored;
-        uint32_t expected;
-    };
-    const Case cases[] = {
+    const uint32_t cases[][3] = {
         // mode: unsigned, above 4 -> 2
-        {0, 0, 0}, {0, 4, 4}, {0, 5, 2}, {0, 7, 2}, {0, U(-1), 2},
+        {0, 0, 0}, {0, 4, 4}, {0, 5, 2}, {0, U(-1), 2},
         // master gain: signed clamp to -6..6
         {1, 6, 6}, {1, 9, 6}, {1, U(-6), U(-6)}, {1, U(-9), U(-6)}, {1, 0x7fffffff, 6}, {1, 0x80000000, U(-6)},
         // active flavour: above 1 -> 1 (music)
         {2, 0, 0}, {2, 2, 1}, {2, U(-1), 1},
         // centre weight: 100 and above -> 100; -5 is a huge unsigned number -> 100, not 0
         {3, 0, 0}, {3, 99, 99}, {3, 100, 100}, {3, 101, 100}, {3, U(-5), 100},
-        // music surround delay
+        // surround delays: capped at 100; the movie one then 10 and below -> 10
         {4, 0, 0}, {4, 99, 99}, {4, 150, 100}, {4, U(-1), 100},
-        // movie surround delay: capped at 100, then 10 and below -> 10
         {5, 0, 10}, {5, 10, 10}, {5, 11, 11}, {5, 100, 100}, {5, 150, 100}, {5, U(-1), 100},
-        // flags
-        {6, 7, 1}, {6, 0, 0}, {8, 0, 0}, {8, 2, 1}, {9, 0, 0}, {9, U(-1), 1},
-        // headphone flavour: above 1 -> 0 (music)
-        {7, 1, 1}, {7, 2, 0}, {7, U(-1), 0},
+        // flags; headphone flavour above 1 -> 0 (music)
+        {6, 7, 1}, {6, 0, 0}, {8, 0, 0}, {8, 2, 1}, {9, 0, 0}, {9, U(-1), 1}, {7, 1, 1}, {7, 2, 0}, {7, U(-1), 0},
         // room delays
         {11, 99, 99}, {12, 100, 100}, {13, 250, 100}, {14, U(-1), 100}, {15, 0, 0}, {16, 101, 100},
         // trims: signed clamp to -12..12
@@ -118,67 +104,31 @@ TEST(PresetFormat, RepairRulesPerWord) {
         // kernel choices
         {26, 0, 0}, {26, 3, 1}, {27, 0, 0}, {27, 9, 1},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ReadWord(c.word, c.stored), c.expected) << "word " << c.word << " stored " << c.stored;
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadWord(int(c[0]), c[1]), c[2]) << "word " << c[0] << " stored " << c[1];
 }
 
-TEST(PresetFormat, ReservedWordNeverChangesTheResult) {
-    t_dsp_halvane_params reference = t_dsp_halvane_params::g_default();
-    for (uint32_t v : {0u, 1u, 0xdeadbeefu, 0xffffffffu}) {
-        uint32_t w[28];
-        std::memcpy(w, kDefaultWords, sizeof(w));
-        w[10] = v;
-        t_dsp_halvane_params params = t_dsp_halvane_params::g_default();
-        ASSERT_TRUE(params.set_data(MakePreset(w, 28)));
-        EXPECT_EQ(0, std::memcmp(&params.m_config, &reference.m_config, 112)) << v;
-    }
-}
-
-TEST(PresetFormat, ReadThenWriteGivesTheSameBlobExceptRepairs) {
-    // A blob in range everywhere, with a reserved word that the reader must not take over.
+// Reading then writing gives the blob back byte for byte, except the reserved word (the
+// record's own is written); writing applies no rule, even to values the reader would repair.
+TEST(PresetFormat, WritingStoresTheRecordAsItIs) {
     const uint32_t w[28] = {1, U(-4), 0, 37, 12, 45, 1, 1, 0, 1, 0x12345678, 1, 2, 3, 4, 5, 99,
                             U(-12), 12, 0, U(-1), 7, 3, 1, 1, 77, 0, 1};
     t_dsp_halvane_params params = t_dsp_halvane_params::g_default();
     ASSERT_TRUE(params.set_data(MakePreset(w, 28)));
     dsp_preset_impl out;
-    params.get_data(out);
-    ASSERT_EQ(out.get_data_size(), 112u);
-    std::vector<uint8_t> expected = LittleEndian(w, 28);
-    const uint8_t* got = static_cast<const uint8_t*>(out.get_data());
-    for (int i = 0; i < 112; ++i) {
-        if (i / 4 == 10) continue;  // the record's own reserved word is written
-        EXPECT_EQ(got[i], expected[i]) << "byte " << i;
-    }
-    EXPECT_EQ(got[40] | got[41] << 8 | got[42] << 16 | uint32_t(got[43]) << 24, 0u);
-
-    // Out-of-range words come back repaired, the rest byte for byte.
-    uint32_t bad[28];
-    std::memcpy(bad, w, sizeof(bad));
-    bad[0] = 9;
-    bad[25] = 1000;
-    ASSERT_TRUE(params.set_data(MakePreset(bad, 28)));
-    params.get_data(out);
-    got = static_cast<const uint8_t*>(out.get_data());
-    EXPECT_EQ(got[0], 2);
-    EXPECT_EQ(got[100], 120);
-    EXPECT_EQ(0, std::memcmp(got + 4, expected.data() + 4, 36));
-}
-
-TEST(PresetFormat, WritingStoresTheRecordUnchanged) {
-    // No rule applies on writing, even to values the reader would repair.
-    t_dsp_halvane_params params(9, 40, 3, 500, 500, 0, 7, 5, 9, 9, 0xabcdef01, 200, 0, 0, 0, 0, 0, -50, 0, 0,
-                                0, 0, 0, 2, 3, 5000, 4, 5);
-    dsp_preset_impl out;
     out.set_owner(kOtherGuid);
     params.get_data(out);
     EXPECT_EQ(out.get_owner(), HALVANE_GUID);
+    std::vector<uint8_t> expected = LittleEndian(w, 28);
+    std::fill(expected.begin() + 40, expected.begin() + 44, 0);
     ASSERT_EQ(out.get_data_size(), 112u);
-    const uint8_t* b = static_cast<const uint8_t*>(out.get_data());
-    EXPECT_EQ(b[0], 9);
-    EXPECT_EQ(b[4], 40);
-    EXPECT_EQ(b[40], 0x01);
-    EXPECT_EQ(b[43], 0xab);
-    EXPECT_EQ(b[68], uint8_t(-50));
-    EXPECT_EQ(b[71], 0xff);
-    EXPECT_EQ(b[100] | b[101] << 8, 5000);
+    EXPECT_EQ(0, std::memcmp(out.get_data(), expected.data(), 112));
+
+    const t_dsp_halvane_params odd(9, 40, 3, 500, 500, 0, 7, 5, 9, 9, 0xabcdef01, 200, 0, 0, 0, 0, 0, -50, 0, 0,
+                                   0, 0, 0, 2, 3, 5000, 4, 5);
+    odd.get_data(out);
+    const uint32_t oddWords[28] = {9, 40, 3, 500, 500, 0, 7, 5, 9, 9, 0xabcdef01, 200, 0, 0, 0, 0, 0, U(-50), 0,
+                                   0, 0, 0, 0, 2, 3, 5000, 4, 5};
+    ASSERT_EQ(out.get_data_size(), 112u);
+    EXPECT_EQ(0, std::memcmp(out.get_data(), LittleEndian(oddWords, 28).data(), 112));
 }

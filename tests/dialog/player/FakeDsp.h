@@ -13,17 +13,7 @@
 namespace hv_player_test {
 
 inline constexpr GUID kFakeGuid = {0x0badf00d, 0x1, 0x2, {3, 4, 5, 6, 7, 8, 9, 10}};
-
-struct FakeCounters {
-    std::atomic<int> instances{0}, flushes{0}, endOfPlayback{0};
-};
-inline FakeCounters g_fake;
-
-inline uint32_t PresetWord(const dsp_preset& p, int w) {
-    uint32_t v = 0;
-    if (p.get_data_size() >= size_t(4 * (w + 1))) std::memcpy(&v, static_cast<const uint8_t*>(p.get_data()) + 4 * w, 4);
-    return v;
-}
+inline std::atomic<int> g_fakeFlushes{0}, g_fakeEndOfPlayback{0};
 
 inline dsp_preset_impl FakePreset(uint32_t scale, uint32_t outChannels) {
     dsp_preset_impl p;
@@ -35,14 +25,17 @@ inline dsp_preset_impl FakePreset(uint32_t scale, uint32_t outChannels) {
 
 class FakeDsp : public dsp_impl_base_t<dsp_v2> {
 public:
-    explicit FakeDsp(const dsp_preset& p) : scale_(float(PresetWord(p, 0))), out_(PresetWord(p, 1)) {
-        ++g_fake.instances;
+    explicit FakeDsp(const dsp_preset& p) {  // the entry takes only 8-byte presets
+        uint32_t words[2];
+        std::memcpy(words, p.get_data(), sizeof words);
+        scale_ = float(words[0]);
+        out_ = words[1];
     }
-    void flush() override { ++g_fake.flushes; }
+    void flush() override { ++g_fakeFlushes; }
     double get_latency() override { return 0; }
     bool need_track_change_mark() override { return false; }
     void on_endoftrack(abort_callback&) override {}
-    void on_endofplayback(abort_callback&) override { ++g_fake.endOfPlayback; }
+    void on_endofplayback(abort_callback&) override { ++g_fakeEndOfPlayback; }
     bool on_chunk(audio_chunk* c, abort_callback&) override {
         const unsigned in = c->get_channels(), out = out_ ? out_ : in;
         const size_t frames = c->get_sample_count();
@@ -55,8 +48,8 @@ public:
     }
 
 private:
-    float scale_;
-    unsigned out_;
+    float scale_ = 1;
+    unsigned out_ = 0;
 };
 
 class FakeEntry : public dsp_entry_v2 {
@@ -67,7 +60,7 @@ public:
         return true;
     }
     bool instantiate(service_ptr_t<dsp>& out, const dsp_preset& p) override {
-        if (p.get_owner() != kFakeGuid) return false;
+        if (p.get_owner() != kFakeGuid || p.get_data_size() != 8) return false;
         out = static_cast<dsp*>(new service_impl_t<FakeDsp>(p));
         return true;
     }

@@ -21,8 +21,7 @@ namespace {
 
 // A DSP entry whose popup runs a script against the preset and the callback, the way the
 // dialog publishes: every edit, then on Cancel the opening preset once more.
-class ScriptedEntry : public dsp_entry_v2 {
-public:
+struct ScriptedEntry : dsp_entry_v2 {
     std::function<void(const dsp_preset&, dsp_preset_edit_callback&)> script;
     int popups = 0;
 
@@ -54,17 +53,16 @@ std::string Slurp(const std::string& path) {
 class PresetEditing : public ::testing::Test {
 protected:
     void SetUp() override {
-        char dir[] = "/tmp/halvane-configure-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-        path_ = dir_ + "/room.preset";
+        ASSERT_NE(mkdtemp(dir_), nullptr);
+        path_ = std::string(dir_) + "/room.preset";
     }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-    std::string dir_, path_;
+    void TearDown() override { std::system((std::string("rm -rf '") + dir_ + "'").c_str()); }
+    char dir_[64] = "/tmp/halvane-configure-XXXXXX";
+    std::string path_;
     service_impl_single_t<ScriptedEntry> entry;
 };
 
-TEST_F(PresetEditing, OkAfterChangesWritesTheLastPublishedPreset) {
+TEST_F(PresetEditing, OkWritesTheLastPublishedPresetCancelLeavesTheFileByteForByte) {
     entry.script = [](const dsp_preset& p, dsp_preset_edit_callback& cb) {
         cb.on_preset_changed(WithWord(p, 11, 40));                  // dwDelayL
         cb.on_preset_changed(WithWord(WithWord(p, 11, 40), 0, 1));  // then dwMode, then OK
@@ -75,6 +73,18 @@ TEST_F(PresetEditing, OkAfterChangesWritesTheLastPublishedPreset) {
     EXPECT_EQ(saved.dwMode, 1u);
     EXPECT_EQ(saved.dwCentreWeight, 100u);
 
+    const std::string before = Slurp(path_);
+    entry.script = [](const dsp_preset& p, dsp_preset_edit_callback& cb) {
+        cb.on_preset_changed(WithWord(p, 4, 70));
+        cb.on_preset_changed(WithWord(p, 0, 3));
+        cb.on_preset_changed(p);  // Cancel republishes the opening preset
+    };
+    EXPECT_FALSE(EditPresetFile(entry, path_));
+    EXPECT_EQ(Slurp(path_), before);
+    entry.script = [](const dsp_preset&, dsp_preset_edit_callback&) {};  // closed without a change
+    EXPECT_FALSE(EditPresetFile(entry, path_));
+    EXPECT_EQ(Slurp(path_), before);
+
     // Editing the saved file starts from what it holds.
     entry.script = [](const dsp_preset& p, dsp_preset_edit_callback& cb) {
         cb.on_preset_changed(WithWord(p, 17, uint32_t(-5)));  // nTrimL
@@ -83,27 +93,7 @@ TEST_F(PresetEditing, OkAfterChangesWritesTheLastPublishedPreset) {
     const HVLIB_CONFIG again = LoadPresetSettings(path_);
     EXPECT_EQ(again.dwDelayL, 40u);
     EXPECT_EQ(again.nTrimL, -5);
-}
-
-TEST_F(PresetEditing, CancelLeavesTheFileByteForByte) {
-    dsp_preset_impl start;
-    HVLIB_CONFIG cfg = DefaultSettings();
-    cfg.dwSurroundDelayMusic = 33;
-    StoreSettings(cfg, start);
-    WritePresetFile(path_, start);
-    const std::string before = Slurp(path_);
-
-    entry.script = [](const dsp_preset& p, dsp_preset_edit_callback& cb) {
-        cb.on_preset_changed(WithWord(p, 4, 70));
-        cb.on_preset_changed(WithWord(p, 0, 3));
-        cb.on_preset_changed(p);  // Cancel republishes the opening preset
-    };
-    EXPECT_FALSE(EditPresetFile(entry, path_));
-    EXPECT_EQ(Slurp(path_), before);
-
-    entry.script = [](const dsp_preset&, dsp_preset_edit_callback&) {};  // closed without a change
-    EXPECT_FALSE(EditPresetFile(entry, path_));
-    EXPECT_EQ(Slurp(path_), before);
+    EXPECT_EQ(entry.popups, 4);
 }
 
 TEST_F(PresetEditing, FileOfAnotherDspIsRefusedBeforeThePopup) {
