@@ -116,7 +116,8 @@ TEST(Service, DestroyedWithItsLastReference) {
         service_ptr_t<dsp> a(new service_impl_t<RecordingDsp>());
         service_ptr_t<dsp> b = a;
         a.release();
-        b = b;  // self-assignment keeps the object
+        service_ptr_t<dsp>& same = b;
+        b = same;  // self-assignment keeps the object
         EXPECT_EQ(RecordingDsp::destroyed, 0);
     }
     EXPECT_EQ(RecordingDsp::destroyed, 1);
