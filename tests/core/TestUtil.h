@@ -143,12 +143,12 @@ inline const float* Taps(int flavour, int source, int ear) {
     return HRIR_TABLE + ((flavour * 5 + source) * 2 + ear) * HP_BLOCK;
 }
 
-// Headphone mode at `rate`, no pre-decoding, processor path; the stage starts silent.
+// Headphone mode at `rate`, no pre-decoding, processor path (CUDA off, so exact results
+// never depend on a GPU being present); the stage starts silent.
 struct Stage {
     HVLIB_CONFIG cfg;
     explicit Stage(uint32_t rate = 44100, uint32_t flavour = 0) {
-        cfg.dwMode = 3;
-        cfg.dwHeadphonesMode = flavour;
+        cfg.dwMode = 3, cfg.dwHeadphonesMode = flavour, cfg.bCUDA = 0;
         cfg.bHeadphonesDecodeMusic = cfg.bHeadphonesDecodeMovie = 0;
         StartEngine(cfg, rate);
     }

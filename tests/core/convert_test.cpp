@@ -70,35 +70,6 @@ TEST(Convert, InputsOfEveryFormatLandInTheirSlots) {
     }
 }
 
-// Float in, float out is the identity for every layout (the five-channel output skips LFE).
-TEST(Convert, FloatOutputsInvertTheInputs) {
-    const float six[12] = {1, 2, 3, 4, 5, 6, -1, -2, -3, -4, -5, -6};
-    for (int s = 0; s < 2; ++s) {
-        SCOPED_TRACE(SetName(s));
-        CHVFn& k = Set(s);
-        HVFrames f;
-        k.ConvertFloatSix(six, 2, f);
-        HVBuffer<HVCHUNK_06> o6;
-        k.OutputFloatSix(f, o6);
-        EXPECT_EQ(std::memcmp(o6.m_pData, six, sizeof six), 0);
-        HVBuffer<HVCHUNK_02> o2;
-        k.OutputFloatStereo(f, o2);
-        EXPECT_TRUE(o2.m_dwCount == 2 && o2[1].l == -1.0f && o2[1].r == -2.0f);
-        k.ConvertFloatFive(six, 2, f);
-        f[0].f[HV_LFE] = 9.0f;
-        HVBuffer<HVCHUNK_05> o5;
-        k.OutputFloatFive(f, o5);
-        EXPECT_EQ(std::memcmp(o5.m_pData, six, 10 * sizeof(float)), 0);
-        k.ConvertFloatMono(six, 2, f);
-        HVBuffer<float> o1;
-        k.OutputFloatMono(f, o1);
-        EXPECT_TRUE(o1.m_dwCount == 2 && o1[0] == 1.0f && o1[1] == 2.0f);
-        f.Resize(0);  // an empty source gives an empty output
-        k.OutputFloatSix(f, o6);
-        EXPECT_EQ(o6.m_dwCount, 0u);
-    }
-}
-
 // Scalar truncates toward zero, SSE2 rounds to nearest (ties to even); both saturate, and
 // NaN ends at the negative limit in both.
 TEST(Convert, IntegerOutputsGoldenTable) {

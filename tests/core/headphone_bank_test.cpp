@@ -1,7 +1,6 @@
-// The binaural response bank: the committed data file, its properties, the spectra
-// prepared from it, and that the generator rebuilds it byte for byte.
+// The binaural response bank: the committed data file, its properties, and that the
+// generator rebuilds it byte for byte.
 #include <bit>
-#include <complex>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -94,34 +93,6 @@ TEST(HeadphoneBank, EveryResponseHasTheRequiredShape) {
                     // Nothing reaches the far ear before the direct sound.
                     for (int i = 0; i < delay - 1; ++i) ASSERT_LT(std::fabs(h[i]), 1e-4f) << i;
                 }
-            }
-}
-
-TEST(HeadphoneBank, SpectraAreTheDftOfTheirOwnResponses) {
-    // A direct DFT in double at a few bins for each of the 20 spectra: catches any mix-up of
-    // the [flavour][ear][source] order as well as a wrong padding or transform.
-    constexpr double kSpectrumTolerance = 2e-5;  // relative to the response's L1 norm
-    Stage stage;
-    InitHeadphoneFilters();
-    for (int f = 0; f < 2; ++f)
-        for (int e = 0; e < 2; ++e)
-            for (int s = 0; s < 5; ++s) {
-                SCOPED_TRACE(testing::Message() << "flavour " << f << " ear " << e << " source " << s);
-                const float* h = Taps(f, s, e);
-                const HVBuffer<HVCHUNK_02>& spec = g_hrirSpec[f][e][s];
-                ASSERT_EQ(spec.m_dwCount, HP_BINS);
-                double l1 = 0.0;
-                for (uint32_t n = 0; n < HP_BLOCK; ++n) l1 += std::fabs(h[n]);
-                for (uint32_t k : {0u, 1u, 777u, 4096u, 8191u, 8192u}) {
-                    std::complex<double> x = 0.0;
-                    for (uint32_t n = 0; n < HP_BLOCK; ++n)
-                        x += double(h[n]) *
-                             std::polar(1.0, -2.0 * M_PI * double((uint64_t(k) * n) % HP_FFT) / HP_FFT);
-                    EXPECT_NEAR(spec[k].l, x.real(), kSpectrumTolerance * l1) << "bin " << k;
-                    EXPECT_NEAR(spec[k].r, x.imag(), kSpectrumTolerance * l1) << "bin " << k;
-                }
-                EXPECT_EQ(spec[0].r, 0.0f);
-                EXPECT_EQ(spec[HP_BINS - 1].r, 0.0f);
             }
 }
 

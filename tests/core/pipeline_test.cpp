@@ -8,10 +8,6 @@
 
 namespace {
 
-// Scalar vs SSE2 through decode, a 120 Hz bass redirection and trims (see room_test.cpp for
-// why a low corner makes the sets drift apart by up to ~1e-4 on unit noise).
-constexpr float kPipelineSetTolerance = 3e-4f;
-
 HVLIB_CONFIG Config(uint32_t mode, bool sse2, bool redirect = false) {
     HVLIB_CONFIG cfg;
     cfg.dwMode = mode, cfg.bSSE2 = sse2, cfg.bLFERedir = redirect;
@@ -124,10 +120,10 @@ TEST(Pipeline, PassiveStereoAndUndecodedLayouts) {
         SCOPED_TRACE(sse2 ? "SSE2" : "scalar");
         HVLIB_CONFIG cfg = Config(1, sse2);
         StartEngine(cfg, 44100);
-        auto r = RunPipeline({1, 1, 1, -1, 1, 0}, 2, {3});
+        // Passive stereo through conversion and output: the five-channel matrix.
+        auto r = RunPipeline({1, -1}, 2, {1});
         EXPECT_EQ(r.code, 5u);
-        EXPECT_EQ(r.out, (std::vector<float>{0.707f, 0.707f, 1, 0, 0, 0.707f, -0.707f, 0, 1, 1, 0.707f, 0,
-                                             0.5f, 0.5f, 0.5f}));
+        EXPECT_EQ(r.out, (std::vector<float>{0.707f, -0.707f, 0, 1, 1}));
 
         // Six channels and mono get the room stages only: -6, 0, +6 dB trims, SL -12 dB.
         cfg.nTrimL = -6, cfg.nTrimC = 6, cfg.nTrimSL = -12;
@@ -173,21 +169,6 @@ TEST(Pipeline, OutputDoesNotDependOnChunkSizeAndResetRestarts) {
         // The delays are there: L (1 ms = 44 samples) starts silent.
         for (int i = 0; i < 44; ++i) ASSERT_EQ(whole.out[size_t(i) * 6], 0.0f);
         EXPECT_NE(whole.out[size_t(44) * 6], 0.0f);
-    }
-}
-
-TEST(Pipeline, ScalarAndSSE2AgreeOverOddLengths) {
-    for (uint32_t n : kOddLengths) {
-        SCOPED_TRACE(n);
-        const auto in = Noise(size_t(2) * n, 1.0f, n);
-        const HVLIB_CONFIG a = RoomConfig(false), b = RoomConfig(true);
-        StartEngine(a, 44100);
-        const auto ra = RunPipeline(in, 2, {n});
-        StartEngine(b, 44100);
-        const auto rb = RunPipeline(in, 2, {n});
-        ASSERT_EQ(ra.out.size(), rb.out.size());
-        for (size_t i = 0; i < ra.out.size(); ++i)
-            ASSERT_NEAR(ra.out[i], rb.out[i], kPipelineSetTolerance) << i;
     }
 }
 
