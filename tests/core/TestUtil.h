@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <iostream>
 #include <random>
 #include <vector>
 
@@ -64,6 +66,38 @@ inline void Load(HVFrames& dst, const FrameVec& v) {
 }
 inline FrameVec ToVec(const HVFrames& f) {
     return FrameVec(f.m_pData, f.m_pData + f.m_dwCount);
+}
+
+// Bit-for-bit equality of two runs.
+inline bool Same(const FrameVec& a, const FrameVec& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
+}
+
+// Largest difference over `slots` between the scalar run `a` and the SSE2 run `b`; long
+// runs print it, so the log shows the margin left under the tolerance.
+inline double CrossSetWorst(const FrameVec& a, const FrameVec& b, std::initializer_list<int> slots) {
+    double worst = 0.0;
+    for (size_t i = 0; i < a.size(); ++i)
+        for (int c : slots) worst = std::max(worst, double(std::fabs(a[i].f[c] - b[i].f[c])));
+    if (a.size() > 1000)
+        std::cout << "scalar vs SSE2, " << a.size() << " frames: worst difference " << worst << "\n";
+    return worst;
+}
+
+// Runs `op` over `in` (leaving memories behind), then over an empty chunk, which must stay
+// empty and leave every memory in `state` as it was.
+inline void ExpectEmptyChunkMovesNothing(const FrameVec& in, std::initializer_list<const BiquadState*> state,
+                                         const std::function<void(HVFrames&)>& op) {
+    HVFrames f;
+    Load(f, in);
+    op(f);
+    std::vector<BiquadState> before;
+    for (const BiquadState* p : state) before.push_back(*p);
+    f.Resize(0);
+    op(f);
+    EXPECT_EQ(f.m_dwCount, 0u);
+    size_t k = 0;
+    for (const BiquadState* p : state) EXPECT_EQ(std::memcmp(p, &before[k++], sizeof *p), 0) << "memory " << k;
 }
 
 // Publishes `cfg` as the configuration in force, recomputes the derived constants for `fs`

@@ -1,8 +1,6 @@
 // The steered decoder in both kernel sets against a double-precision model of the matrix
 // written out here, with the steering held at chosen levels, driven by real signals, and
 // cross-checked between the sets and across chunk sizes.
-#include <cstring>
-#include <iostream>
 
 #include "TestUtil.h"
 #include "kernels/VectorMath.h"
@@ -251,11 +249,8 @@ TEST_F(ActiveDecoderTest, ChunkSizeNeverChangesTheResult) {
     for (int s = 0; s < 2; ++s) {
         const FrameVec whole = Decode(s, in, 4096);
         for (const auto& f : whole) ASSERT_TRUE(f.f[HV_LFE] == 0.25f && f.f[6] == -7.0f && f.f[7] == 7.0f);
-        for (uint32_t chunk : {17u, 1u, 0u}) {
-            const FrameVec part = Decode(s, in, chunk);
-            ASSERT_EQ(std::memcmp(part.data(), whole.data(), in.size() * sizeof(in[0])), 0)
-                << SetName(s) << " chunk " << chunk;
-        }
+        for (uint32_t chunk : {17u, 1u, 0u})
+            EXPECT_TRUE(Same(Decode(s, in, chunk), whole)) << SetName(s) << " chunk " << chunk;
     }
 }
 
@@ -265,12 +260,9 @@ TEST_F(ActiveDecoderTest, ChunkSizeNeverChangesTheResult) {
 TEST_F(ActiveDecoderTest, ScalarAndSse2AgreeOnProgrammeMaterial) {
     for (uint32_t n : {1u, 2u, 3u, 5u, 4099u, 44101u}) {
         const FrameVec in = MusicLikeStereo(n, 1234u + n);
-        const FrameVec a = Decode(0, in, 0), b = Decode(1, in, 0);
-        double worst = 0.0;
-        for (size_t i = 0; i < in.size(); ++i)
-            for (int c : kOut) worst = std::max(worst, double(std::fabs(a[i].f[c] - b[i].f[c])));
-        if (n > 1000) std::cout << "scalar vs SSE2, " << n << " frames: worst difference " << worst << "\n";
-        EXPECT_LT(worst, kCrossSetTolerance) << n;
+        EXPECT_LT(CrossSetWorst(Decode(0, in, 0), Decode(1, in, 0), {HV_L, HV_R, HV_C, HV_SL, HV_SR}),
+                  kCrossSetTolerance)
+            << n;
     }
 }
 
@@ -295,16 +287,10 @@ TEST_F(ActiveDecoderTest, VectorTailStaysInsideTheBuffersAndEmptyChunksDoNothing
             for (uint32_t j = n; j < n + 4; ++j) EXPECT_EQ(b->m_pData[j], 54321.0f) << n;
     }
     for (int s = 0; s < 2; ++s) {
-        HVFrames f;
-        Load(f, MusicLikeStereo(301));
-        Set(s).DecodeActive(f);  // leaves nonzero memories behind
-        const BiquadState before[] = {CHVFn::m_stSplit, CHVFn::m_stSurrLP, CHVFn::m_stSteerX[0],
-                                      CHVFn::m_stSteerY[1]};
-        f.Resize(0);
-        Set(s).DecodeActive(f);
-        const BiquadState after[] = {CHVFn::m_stSplit, CHVFn::m_stSurrLP, CHVFn::m_stSteerX[0],
-                                     CHVFn::m_stSteerY[1]};
-        EXPECT_EQ(f.m_dwCount, 0u);
-        EXPECT_EQ(std::memcmp(before, after, sizeof before), 0) << SetName(s);
+        SCOPED_TRACE(SetName(s));
+        ExpectEmptyChunkMovesNothing(
+            MusicLikeStereo(301),
+            {&CHVFn::m_stSplit, &CHVFn::m_stSurrLP, &CHVFn::m_stSteerX[0], &CHVFn::m_stSteerY[1]},
+            [&](HVFrames& f) { Set(s).DecodeActive(f); });
     }
 }

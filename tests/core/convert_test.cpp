@@ -1,7 +1,6 @@
 // Sample conversion: integer and float inputs, silence, integer and float outputs, in both
 // kernel sets. Expected values are worked out by hand from the format definitions.
 #include <bit>
-#include <cstring>
 #include <limits>
 
 #include "TestUtil.h"

@@ -3,7 +3,6 @@
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 

@@ -1,6 +1,5 @@
 // The block convolution: impulses, block accounting, agreement with direct convolution,
 // chunk-size independence, the rate gate, kernel-set equality and allocation.
-#include <cstring>
 
 #include "TestUtil.h"
 
@@ -36,10 +35,6 @@ FrameVec Impulse(uint32_t n, uint32_t at, int slot) {
     FrameVec v(n, HVCHUNK_INTCHUNK{});
     v[at].f[slot] = 1.0f;
     return v;
-}
-
-bool Same(const FrameVec& a, const FrameVec& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
 }
 
 // Reference output sample `o` of ear `ear`: 0.89125 x sum over sources of the direct

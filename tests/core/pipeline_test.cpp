@@ -1,7 +1,6 @@
 // The chunk pipeline through CHVLib: dispatch by mode and layout, bypass transparency, room
 // stages, chunk-size independence, the two kernel sets against each other, steady-state
 // allocation, and low sample rates.
-#include <cstring>
 #include <limits>
 
 #include "TestUtil.h"

@@ -1,6 +1,5 @@
 // Passive decoder, bass redirection, trims and gains, and the room delay lines, in both
 // kernel sets, against hand-worked values; scalar and SSE2 cross-checked over odd lengths.
-#include <cstring>
 #include <limits>
 
 #include "TestUtil.h"
