@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -144,6 +145,27 @@ inline FrameVec MusicLikeSix(uint32_t n, uint32_t seed = 8392829u) {
         v[i].f[HV_SR] = float(0.2 * std::sin(w * 3100.0 * i + 1.0) + 0.05 * u(rng));
     }
     return v;
+}
+
+// Tones and responses at 44.1 kHz: z^-k at `hz`, the transfer function of a section with
+// b2 = b0, a unit cosine in one slot, and the complex amplitude (a e^{j phi} for
+// a cos(w n + phi)) of `hz` in one slot over `len` frames from `from`.
+inline std::complex<double> Z(double hz, int k) {
+    return std::polar(1.0, -2.0 * M_PI * hz * k / 44100.0);
+}
+inline std::complex<double> BiquadResponse(const BiquadCoeffs& c, double hz) {
+    return (double(c.b0) + double(c.b1) * Z(hz, 1) + double(c.b0) * Z(hz, 2)) /
+           (1.0 + double(c.a1) * Z(hz, 1) + double(c.a2) * Z(hz, 2));
+}
+inline FrameVec ToneIn(uint32_t n, int slot, double hz) {
+    FrameVec v(n, HVCHUNK_INTCHUNK{});
+    for (uint32_t i = 0; i < n; ++i) v[i].f[slot] = float(std::cos(2.0 * M_PI * hz * i / 44100.0));
+    return v;
+}
+inline std::complex<double> Phasor(const FrameVec& v, int slot, size_t from, size_t len, double hz) {
+    std::complex<double> acc = 0.0;
+    for (size_t i = from; i < from + len; ++i) acc += double(v[i].f[slot]) * Z(hz, int(i));
+    return 2.0 * acc / double(len);
 }
 
 // Runs `op` over `in` in chunks of `chunk` frames (0: all at once) and returns the frames

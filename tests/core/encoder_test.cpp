@@ -1,7 +1,6 @@
 // The matrix encoder in both kernel sets: fixed fold-down gains, surround band limits and
 // the all-pass network measured against its transfer function, cross-set agreement and
 // chunk-size independence.
-#include <complex>
 
 #include "TestUtil.h"
 
@@ -13,12 +12,7 @@ constexpr double kCrossSetTolerance = 4e-5;
 constexpr double kLevelTolerance = 1e-3;  // measured sine amplitude, relative
 constexpr double kPhaseTolerance = 2e-3;  // radians
 
-const double kFs = 44100.0;
 const double kApCoef[4] = {0.1617585, 0.73302895, 0.9453497, 0.99059916};
-
-std::complex<double> Z(double hz, int k) {
-    return std::polar(1.0, -2.0 * M_PI * hz * k / kFs);
-}
 
 // The phase network as designed: four sections (c - z^-2) / (1 - c z^-2).
 std::complex<double> AllPass(double hz) {
@@ -26,28 +20,9 @@ std::complex<double> AllPass(double hz) {
     for (double c : kApCoef) h *= (c - Z(hz, 2)) / (1.0 - c * Z(hz, 2));
     return h;
 }
-std::complex<double> Biquad(const BiquadCoeffs& c, double hz) {
-    return (double(c.b0) + double(c.b1) * Z(hz, 1) + double(c.b0) * Z(hz, 2)) /
-           (1.0 + double(c.a1) * Z(hz, 1) + double(c.a2) * Z(hz, 2));
-}
-
-// Complex amplitude (a e^{j phi} for a cos(w n + phi)) of `hz` in one slot of frames.
-std::complex<double> Phasor(const FrameVec& v, int slot, size_t from, size_t len, double hz) {
-    std::complex<double> acc = 0.0;
-    for (size_t i = from; i < from + len; ++i)
-        acc += double(v[i].f[slot]) * std::polar(1.0, -2.0 * M_PI * hz * i / kFs);
-    return 2.0 * acc / double(len);
-}
-
 FrameVec Constant(uint32_t n, int slot, float value) {
     FrameVec v(n, HVCHUNK_INTCHUNK{});
     for (auto& f : v) f.f[slot] = value;
-    return v;
-}
-
-FrameVec ToneIn(uint32_t n, int slot, double hz) {
-    FrameVec v(n, HVCHUNK_INTCHUNK{});
-    for (uint32_t i = 0; i < n; ++i) v[i].f[slot] = float(std::cos(2.0 * M_PI * hz * i / kFs));
     return v;
 }
 
@@ -95,7 +70,7 @@ TEST_F(EncoderTest, FoldDownClearsAndRemovesDc) {
 TEST_F(EncoderTest, SurroundToneLevelsAndPhase) {
     const double hz = 1000.0, near = 0.8165, far = 0.5774;
     const std::complex<double> h =
-        Biquad(CHVFn::m_coefSurrHP, hz) * Biquad(CHVFn::m_coefSurrLP, hz) * AllPass(hz);
+        BiquadResponse(CHVFn::m_coefSurrHP, hz) * BiquadResponse(CHVFn::m_coefSurrLP, hz) * AllPass(hz);
     for (int s = 0; s < 2; ++s)
         for (int slot : {HV_SL, HV_SR}) {
             const FrameVec out = Encode(s, ToneIn(30000, slot, hz), 0);

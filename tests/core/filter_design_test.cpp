@@ -78,13 +78,10 @@ TEST(DerivedConstants, DelaysGainsAndCentreWeight) {
     CHVFn::m_pConfig = &cfg;
     CHVFn::CalcStaticConstants(44100);
     EXPECT_EQ(CHVFn::m_dwSRate, 44100u);
-    EXPECT_EQ(CHVFn::m_dwDelayMusic[0], 441u);
-    EXPECT_EQ(CHVFn::m_dwDelayMovie[0], 441u);
-    EXPECT_EQ(CHVFn::m_dwDelayMusic[2], 44u);   // 44.1 truncated
-    EXPECT_EQ(CHVFn::m_dwDelayMusic[4], 749u);  // 17 ms: 749.7 truncated
-    EXPECT_EQ(CHVFn::m_dwDelayMusic[5], 661u);  // 15 ms: 661.5
-    EXPECT_EQ(CHVFn::m_dwDelayMovie[4], 529u);  // 12 ms: 529.2
-    EXPECT_EQ(CHVFn::m_dwDelayMovie[5], 441u);  // 10 ms
+    // L 10 ms; C 44.1 truncated; SL 17 / 12 ms: 749.7 / 529.2; SR 15 / 10 ms: 661.5 / 441.
+    const uint32_t music[6] = {441, 0, 44, 0, 749, 661}, movie[6] = {441, 0, 44, 0, 529, 441};
+    for (int k = 0; k < 6; ++k)
+        EXPECT_TRUE(CHVFn::m_dwDelayMusic[k] == music[k] && CHVFn::m_dwDelayMovie[k] == movie[k]) << k;
     EXPECT_EQ(CHVFn::m_dwSurrDelayMusic, 661u);
     EXPECT_EQ(CHVFn::m_dwSurrDelayMovie, 441u);
     EXPECT_EQ(CHVFn::m_fTrim[3], -1.0f);  // Sub 0 dB, inverted

@@ -2,20 +2,11 @@
 // analytic transfer function and the complementary band split. (Design numbers: see
 // filter_design_test; chunk-size independence and scalar vs SSE2 agreement of these
 // operations: the decoder, encoder and pipeline tests, which run all three.)
-#include <complex>
-
 #include "TestUtil.h"
 
 namespace {
 
 constexpr double kResponseTolerance = 1.5e-3;  // measured sine amplitude vs |H(e^jw)|
-
-// |H| of b0 (1 + (b1/b0) z^-1 + z^-2) / (1 + a1 z^-1 + a2 z^-2) at `hz` (44.1 kHz).
-double Response(const BiquadCoeffs& c, double hz) {
-    const std::complex<double> z1 = std::polar(1.0, -2.0 * M_PI * hz / 44100.0), z2 = z1 * z1;
-    return std::abs((double(c.b0) + double(c.b1) * z1 + double(c.b0) * z2) /
-                    (1.0 + double(c.a1) * z1 + double(c.a2) * z2));
-}
 
 // Runs FilterSamples over the L slot of `in` in chunks; the result goes back into slot L.
 FrameVec Smooth(int s, const BiquadCoeffs& c, const FrameVec& in, uint32_t chunk) {
@@ -53,18 +44,10 @@ TEST_F(KernelTest, FilterSamplesFollowsTheTransferFunction) {
         {&CHVFn::m_coefSurrLP, 7000.0}, {&CHVFn::m_coefSurrLP, 15000.0}, {&CHVFn::m_coefSurrHP, 100.0}};
     for (int s = 0; s < 2; ++s)
         for (const auto& [c, hz] : cases) {
-            FrameVec in(20000, HVCHUNK_INTCHUNK{});
-            for (size_t i = 0; i < in.size(); ++i)
-                in[i].f[HV_L] = float(std::sin(2.0 * M_PI * hz * double(i) / 44100.0));
-            const FrameVec out = Smooth(s, *c, in, 0);
             // Settled part only; 4410 samples hold a whole number of periods of every tone.
-            double sn = 0, cs = 0;
-            for (size_t i = 15000; i < 19410; ++i) {
-                sn += out[i].f[HV_L] * std::sin(2.0 * M_PI * hz * double(i) / 44100.0);
-                cs += out[i].f[HV_L] * std::cos(2.0 * M_PI * hz * double(i) / 44100.0);
-            }
-            const double amp = 2.0 * std::hypot(sn, cs) / 4410.0;
-            EXPECT_NEAR(amp, Response(*c, hz), kResponseTolerance) << SetName(s) << " " << hz << " Hz";
+            const double amp = std::abs(Phasor(Smooth(s, *c, ToneIn(20000, HV_L, hz), 0), HV_L, 15000, 4410, hz));
+            EXPECT_NEAR(amp, std::abs(BiquadResponse(*c, hz)), kResponseTolerance)
+                << SetName(s) << " " << hz << " Hz";
             if (c == &CHVFn::m_coefSplit && hz == 1200.0) {  // -3 dB at the corner
                 EXPECT_NEAR(amp, std::sqrt(0.5), kResponseTolerance);
             }

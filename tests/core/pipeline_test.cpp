@@ -47,21 +47,10 @@ PipelineResult RunPipeline(const std::vector<float>& in, uint32_t ch, const std:
         CHVFn& k = CHVLib::Kernels();
         const float* p = in.data() + size_t(done) * ch;
         size_t count = size_t(n) * ch;
-        switch (r.code) {
-            case 1:
-                k.OutputFloatMono(frames, mono), p = mono.m_pData, count = mono.m_dwCount;
-                break;
-            case 2:
-                k.OutputFloatStereo(frames, stereo), p = &stereo.m_pData->l,
-                                                     count = 2 * size_t(stereo.m_dwCount);
-                break;
-            case 5:
-                k.OutputFloatFive(frames, five), p = &five.m_pData->l, count = 5 * size_t(five.m_dwCount);
-                break;
-            case 6:
-                k.OutputFloatSix(frames, six), p = &six.m_pData->l, count = 6 * size_t(six.m_dwCount);
-                break;
-        }
+        if (r.code == 1) k.OutputFloatMono(frames, mono), p = mono.m_pData, count = mono.m_dwCount;
+        if (r.code == 2) k.OutputFloatStereo(frames, stereo), p = &stereo.m_pData->l, count = 2 * stereo.m_dwCount;
+        if (r.code == 5) k.OutputFloatFive(frames, five), p = &five.m_pData->l, count = 5 * five.m_dwCount;
+        if (r.code == 6) k.OutputFloatSix(frames, six), p = &six.m_pData->l, count = 6 * six.m_dwCount;
         if (count) r.out.insert(r.out.end(), p, p + count);
         done += n;
     }
