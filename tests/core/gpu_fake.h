@@ -119,34 +119,11 @@ class FakeCuda final : public CHVCudaApi {
         *plan = nextPlan_++;
         return 0;
     }
-    // In place over `batch` slots of n + 2 floats (n / 2 + 1 complex bins).
     int FftExecR2C(int plan, float* devIn, HVCHUNK_02* devOut) override {
-        log.push_back({"ExecR2C", devIn, devOut, 0, 0, plan});
-        if (Inject()) return 6;  // CUFFT_EXEC_FAILED
-        Plan* p = CheckExec(plan, R2C, devIn, devOut);
-        if (!p) return 5;  // CUFFT_INVALID_VALUE
-        std::vector<kiss_fft_cpx> bins(size_t(p->n) / 2 + 1);
-        for (int b = 0; b < p->batch; ++b) {
-            float* slot = devIn + (size_t(p->n) + 2) * size_t(b);
-            kiss_fftr(p->cfg, slot, bins.data());
-            std::memcpy(slot, bins.data(), bins.size() * sizeof(kiss_fft_cpx));
-        }
-        return 0;
+        return Exec("ExecR2C", R2C, plan, devIn, devOut, devIn, devOut);
     }
     int FftExecC2R(int plan, HVCHUNK_02* devIn, float* devOut) override {
-        log.push_back({"ExecC2R", devIn, devOut, 0, 0, plan});
-        if (Inject()) return 6;
-        Plan* p = CheckExec(plan, C2R, devOut, devIn);
-        if (!p) return 5;
-        std::vector<kiss_fft_cpx> bins(size_t(p->n) / 2 + 1);
-        std::vector<float> time(size_t(p->n));
-        for (int b = 0; b < p->batch; ++b) {
-            float* slot = devOut + (size_t(p->n) + 2) * size_t(b);
-            std::memcpy(bins.data(), slot, bins.size() * sizeof(kiss_fft_cpx));
-            kiss_fftri(p->cfg, bins.data(), time.data());
-            std::memcpy(slot, time.data(), time.size() * sizeof(float));
-        }
-        return 0;
+        return Exec("ExecC2R", C2R, plan, devIn, devOut, devOut, devIn);
     }
     int FftDestroy(int plan) override {
         log.push_back({"Destroy", nullptr, nullptr, 0, 0, plan});
@@ -198,6 +175,29 @@ class FakeCuda final : public CHVCudaApi {
         --it;
         if (a + bytes > it->first + it->second.bytes) return nullptr;
         return reinterpret_cast<float*>(const_cast<void*>(p));
+    }
+    // In place over `batch` slots of n + 2 floats (n / 2 + 1 complex bins); logged with the
+    // input as dst and the output as src.
+    int Exec(const char* name, FftType type, int plan, const void* in, const void* out, float* real,
+             HVCHUNK_02* complex) {
+        log.push_back({name, in, out, 0, 0, plan});
+        if (Inject()) return 6;  // CUFFT_EXEC_FAILED
+        Plan* p = CheckExec(plan, type, real, complex);
+        if (!p) return 5;  // CUFFT_INVALID_VALUE
+        std::vector<kiss_fft_cpx> bins(size_t(p->n) / 2 + 1);
+        std::vector<float> time(size_t(p->n));
+        for (int b = 0; b < p->batch; ++b) {
+            float* slot = real + (size_t(p->n) + 2) * size_t(b);
+            if (type == R2C) {
+                kiss_fftr(p->cfg, slot, bins.data());
+                std::memcpy(slot, bins.data(), bins.size() * sizeof(kiss_fft_cpx));
+            } else {
+                std::memcpy(bins.data(), slot, bins.size() * sizeof(kiss_fft_cpx));
+                kiss_fftri(p->cfg, bins.data(), time.data());
+                std::memcpy(slot, time.data(), time.size() * sizeof(float));
+            }
+        }
+        return 0;
     }
     // The plan exists with this type; the transform is in place over batch padded slots.
     Plan* CheckExec(int plan, FftType type, const void* real, const void* complex) {

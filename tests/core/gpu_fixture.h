@@ -44,8 +44,7 @@ class GpuPathTest : public ::testing::Test {
             for (int e = 0; e < 2; ++e)
                 for (int s = 0; s < 5; ++s) {
                     auto& spec = g_hrirSpec[f][e][s];
-                    if (spec.m_pData && spec.m_dwCount == HP_BINS)
-                        saved_[f][e][s].assign(spec.m_pData, spec.m_pData + HP_BINS);
+                    Swap(spec, saved_[f][e][s]);
                     spec.Resize(HP_BINS);
                     for (uint32_t k = 0; k < HP_BINS; ++k) {
                         double re = 0.0, im = 0.0;
@@ -73,16 +72,7 @@ class GpuPathTest : public ::testing::Test {
         g_bGPUInit = 0;
         for (int f = 0; f < 2; ++f)
             for (int e = 0; e < 2; ++e)
-                for (int s = 0; s < 5; ++s) {
-                    auto& spec = g_hrirSpec[f][e][s];
-                    const auto& saved = saved_[f][e][s];
-                    if (saved.empty()) {
-                        spec.Free();
-                    } else {
-                        spec.Resize(HP_BINS);
-                        std::memcpy(spec.m_pData, saved.data(), saved.size() * sizeof(HVCHUNK_02));
-                    }
-                }
+                for (int s = 0; s < 5; ++s) Swap(g_hrirSpec[f][e][s], saved_[f][e][s]);
         CHVLib::m_bCUDASupport = savedSupport_;
     }
 
@@ -97,5 +87,10 @@ class GpuPathTest : public ::testing::Test {
 
   private:
     int savedSupport_ = 0;
-    std::vector<HVCHUNK_02> saved_[2][2][5];
+    HVBuffer<HVCHUNK_02> saved_[2][2][5];  // the prepared spectra, set aside while the test runs
+
+    static void Swap(HVBuffer<HVCHUNK_02>& a, HVBuffer<HVCHUNK_02>& b) {
+        std::swap(a.m_pData, b.m_pData), std::swap(a.m_dwCount, b.m_dwCount);
+        std::swap(a.m_dwCapacity, b.m_dwCapacity), std::swap(a.m_dwPos, b.m_dwPos);
+    }
 };
