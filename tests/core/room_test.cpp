@@ -79,8 +79,7 @@ TEST(RedirectBass, DcMovesIntoLfe) {
 
 TEST(ApplyGains, TrimsMasterInversionAndTheHeadphoneFlag) {
     HVLIB_CONFIG cfg;
-    cfg.dwMode = 1;
-    cfg.nMasterGain = 6;
+    cfg.dwMode = 1, cfg.nMasterGain = 6;
     cfg.nTrimL = -6;   // -6 + 6 dB: 0.501187 x 1.995262 = 1.0000000 (to 7 digits)
     cfg.nTrimC = -12;  // 0.251189 x 1.995262 = 0.501187
     cfg.nTrimSR = 3;   // 1.412538 x 1.995262 = 2.818383
@@ -168,10 +167,8 @@ TEST(DelayChannels, DelaysAreExactAndContinuousAcrossChunks) {
 }
 
 TEST(DelayChannels, LengthChangesRestartOnlyTheChangedLines) {
-    HVLIB_CONFIG cfg;
-    cfg.dwDelayL = 1;  // 48 samples
-    cfg.dwSurroundDelayMusic = 1;
-    cfg.dwSurroundDelayMovie = 2;
+    HVLIB_CONFIG cfg;  // L 48 samples, surrounds 48 (music) or 96 (movie)
+    cfg.dwDelayL = 1, cfg.dwSurroundDelayMusic = 1, cfg.dwSurroundDelayMovie = 2;
     StartEngine(cfg, 48000);
     HVFrames f;
     Fill(f, 100, 1, 0, 0, 0, 1, 1);
@@ -197,16 +194,12 @@ TEST(DelayChannels, LengthChangesRestartOnlyTheChangedLines) {
     zero.dwSurroundDelayMusic = 0;
     StartEngine(zero, 48000);
     const FrameVec in = NoiseFrames(1023, 1);
-    Load(f, in);
-    g_fnSSE2.DelayChannels(f, 1);
-    EXPECT_EQ(std::memcmp(f.m_pData, in.data(), 1023 * sizeof(HVCHUNK_INTCHUNK)), 0);
+    EXPECT_TRUE(Same(RunChunked(in, 0, [](HVFrames& g) { g_fnSSE2.DelayChannels(g, 1); }), in));
 }
 
 TEST(DelayChannels, HeadphoneSetUpDelaysOnlyDecodedSurrounds) {
-    HVLIB_CONFIG cfg;
-    cfg.dwDelayL = 5;  // room delays do not apply to headphones
-    cfg.dwSurroundDelayMusic = 1;
-    cfg.dwSurroundDelayMovie = 2;
+    HVLIB_CONFIG cfg;  // room delays do not apply to headphones
+    cfg.dwDelayL = 5, cfg.dwSurroundDelayMusic = 1, cfg.dwSurroundDelayMovie = 2;
     StartEngine(cfg, 48000);
     HVFrames f;
     f.Resize(1);
