@@ -7,9 +7,10 @@
 
 namespace {
 
+// Headphone mode on the processor path, so no result depends on a GPU being present.
 HVLIB_CONFIG Config(uint32_t mode, bool sse2, bool redirect = false) {
     HVLIB_CONFIG cfg;
-    cfg.dwMode = mode, cfg.bSSE2 = sse2, cfg.bLFERedir = redirect;
+    cfg.dwMode = mode, cfg.bSSE2 = sse2, cfg.bLFERedir = redirect, cfg.bCUDA = 0;
     return cfg;
 }
 
