@@ -4,6 +4,8 @@
 // Not thread-safe per object; separate drivers may run on separate threads.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +18,9 @@ struct DspChunk {
     uint32_t mask = 0;
     bool dropped = false;  // the host removed the chunk from its list (no frames)
     uint32_t Frames() const { return channels ? uint32_t(samples.size() / channels) : 0; }
+    bool AllFinite() const {
+        return std::all_of(samples.begin(), samples.end(), [](float v) { return std::isfinite(v); });
+    }
 };
 
 class DspDriver {
