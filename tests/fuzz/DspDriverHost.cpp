@@ -46,7 +46,7 @@ struct DspDriver::Impl {
 
 DspDriver::DspDriver(const HVLIB_CONFIG& cfg) : m_impl(new Impl{NewDsp(cfg), {}}) {}
 
-DspDriver::~DspDriver() { delete m_impl; }
+DspDriver::~DspDriver() = default;
 
 void DspDriver::Process(const float* in, uint32_t n, uint32_t channels, uint32_t rate, DspChunk& out) {
     m_impl->list.remove_all();

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 class FuzzBytes {
 public:
@@ -27,12 +26,6 @@ public:
         if (n > k) std::memset(static_cast<uint8_t*>(dst) + k, 0, n - k);
         m_p += k;
         m_n -= k;
-    }
-    std::vector<uint8_t> Rest() {
-        std::vector<uint8_t> rest(m_p, m_p + m_n);
-        m_p += m_n;
-        m_n = 0;
-        return rest;
     }
     template <typename T, size_t N>
     const T& Pick(const T (&table)[N]) {

@@ -29,9 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ownerSel == 1) reinterpret_cast<uint8_t*>(&owner)[in.Byte() % 16] ^= uint8_t(1 + in.Byte() % 255);
     if (ownerSel == 2) in.Bytes(&owner, sizeof owner);
     // Size: usually the real one, else whatever the rest of the input is.
-    std::vector<uint8_t> blob(112);
-    if (in.Byte() % 4) in.Bytes(blob.data(), 112);
-    else blob = in.Rest();
+    std::vector<uint8_t> blob(in.Byte() % 4 ? 112 : in.Left());
+    in.Bytes(blob.data(), blob.size());
     dsp_preset_impl preset;
     preset.set_owner(owner);
     preset.set_data(blob.empty() ? nullptr : blob.data(), blob.size());

@@ -68,10 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const uint8_t sel = data[0];
     const std::string path = MemoryFile(data + 1, size - 1);
-    HVLIB_CONFIG cfg = t_dsp_halvane_params::g_default().m_config;
-    cfg.dwMode = sel % 5;
-    cfg.bSSE2 = (sel >> 3) & 1;
-    cfg.bCUDA = 0;
+    HVLIB_CONFIG cfg{.dwMode = uint32_t(sel % 5), .bSSE2 = uint32_t(sel >> 3 & 1), .bCUDA = 0};
     if (sel & 0x80) {  // the longest delay lines: movie flavour, every room delay at 100 ms
         cfg.dwSurroundMode = 0;
         cfg.dwSurroundDelayMovie = 100;
@@ -85,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckingSink sink;
         PlaybackEvents playback(ModuleClient()->get_service_list());
         RenderOptions options;
-        options.raw = (sel >> 4) & 1;
-        options.chunkFrames = 1 + ((sel >> 5) & 7) * 700;
+        options.chunkFrames = 1 + uint64_t(sel >> 5) * 700;
+        options.raw = sel >> 4 & 1;
         const RenderResult r = RenderThroughDsp(*dsp.get_ptr(), playback, source, sink, options);
         FuzzCheck(r.outputFrames == sink.frames, "frames reported vs written", r.outputFrames, sink.frames);
         FuzzCheck(options.raw || r.outputFrames == r.inputFrames, "length", r.outputFrames, r.inputFrames);

@@ -31,12 +31,7 @@ uint64_t RenderNoise(uint32_t mode, uint32_t sse2, unsigned channels, uint64_t f
     RenderOptions options;
     options.chunkFrames = chunk;
     options.raw = raw;
-    HVLIB_CONFIG cfg;
-    cfg.dwMode = mode;
-    cfg.bSSE2 = sse2;
-    cfg.bCUDA = 0;
-    cfg.bLFERedir = mode % 2;
-    cfg.dwDelayL = 30;
+    const HVLIB_CONFIG cfg{.dwMode = mode, .dwDelayL = 30, .bLFERedir = mode % 2, .bSSE2 = sse2, .bCUDA = 0};
     const RenderResult r = RenderThroughDsp(*NewDsp(cfg).get_ptr(), playback, source, sink, options);
     const uint64_t written = sink.channels ? sink.samples.size() / sink.channels : 0;
     EXPECT_EQ(sink.samples.size(), written * sink.channels) << "ragged output";
