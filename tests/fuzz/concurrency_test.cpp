@@ -33,7 +33,8 @@ struct Shared {
 };
 
 void RunInstance(const Job& job, uint32_t seed, Shared& s) {
-    DspDriver dsp({.dwMode = job.mode, .dwDelaySL = 15, .nTrimC = -3, .bLFERedir = job.mode == 1, .bSSE2 = job.sse2});
+    DspDriver dsp(
+        {.dwMode = job.mode, .dwDelaySL = 15, .nTrimC = -3, .bLFERedir = job.mode == 1, .bSSE2 = job.sse2});
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
     std::vector<float> in(size_t(kChunkFrames) * job.inChannels);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -35,10 +35,7 @@ std::string WriteWav(uint32_t rate, uint32_t frames) {
     put(frames * 8, 4);
     for (uint32_t i = 0; i < 2 * frames; ++i) put(0x3E800000u, 4);  // 0.25f
     const std::string path = ::testing::TempDir() + "rate_" + std::to_string(rate) + ".wav";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    std::fwrite(b.data(), 1, b.size(), f);
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<char*>(b.data()), std::ssize(b));
     return path;
 }
 
