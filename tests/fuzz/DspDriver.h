@@ -1,10 +1,12 @@
-// DspDriver: drives one DSP instance the way the player does, for the proof tests, the
-// fuzz targets and the benchmarks. One chunk in (interleaved floats, channel count, rate),
-// the chunk as the host holds it afterwards out.
+// DspDriver: drives one DSP instance the way the player does, for the proof tests, the fuzz
+// targets and the benchmarks: one chunk in, the chunk as the host holds it afterwards out.
 // Not thread-safe per object; separate drivers may run on separate threads.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/HVConfig.h"
@@ -16,6 +18,9 @@ struct DspChunk {
     uint32_t mask = 0;
     bool dropped = false;  // the host removed the chunk from its list (no frames)
     uint32_t Frames() const { return channels ? uint32_t(samples.size() / channels) : 0; }
+    bool AllFinite() const {
+        return std::all_of(samples.begin(), samples.end(), [](float v) { return std::isfinite(v); });
+    }
 };
 
 class DspDriver {
@@ -24,8 +29,6 @@ public:
     // repaired on reading, as for any preset).
     explicit DspDriver(const HVLIB_CONFIG& cfg);
     ~DspDriver();
-    DspDriver(const DspDriver&) = delete;
-    DspDriver& operator=(const DspDriver&) = delete;
 
     // Runs one chunk through the instance's chunk handler; `out` receives the chunk as the
     // host holds it afterwards (unchanged for unsupported layouts).
@@ -35,5 +38,5 @@ public:
 
 private:
     struct Impl;
-    Impl* m_impl;
+    std::unique_ptr<Impl> m_impl;
 };

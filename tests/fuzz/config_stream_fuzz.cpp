@@ -6,76 +6,58 @@
 // with the value of the last complete record for it that carried at least 4 bytes, or keeps
 // its value; reading never runs past the stream; and what get_config writes reads back to
 // the same value and the same bytes.
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "host/cfg_halvane_tab.h"
-#include "sdk/component_client.h"
 #include "tests/fuzz/FuzzBytes.h"
-
-extern "C" foobar2000_client* foobar2000_get_interface(foobar2000_api* p_api, fb2k_module_handle hIns);
+#include "tests/fuzz/ModuleServices.h"
 
 namespace {
 
-constexpr int32_t kSentinel = 0x5A5A5A5A;
-
-void Fail(const char* what, int32_t got, int32_t want) {
-    std::fprintf(stderr, "config_stream_fuzz: %s (got %d, want %d)\n", what, got, want);
-    std::abort();
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// The tab value after reading `s`, starting from `value`.
-int32_t Model(const std::vector<uint8_t>& s, int32_t value) {
-    uint8_t tabGuid[16];
-    GuidToBytes(c_halvane_tab, tabGuid);
-    size_t pos = 0;
-    while (s.size() - pos >= 20) {
-        const uint8_t* rec = &s[pos];
-        const uint32_t count = uint32_t(rec[16]) | uint32_t(rec[17]) << 8 | uint32_t(rec[18]) << 16 |
-                               uint32_t(rec[19]) << 24;
+// The tab value after reading `s` (records of GUID, 32-bit count, data), starting from `value`.
+int32_t Model(const std::vector<uint8_t>& s, const uint8_t (&tabGuid)[16], int32_t value) {
+    for (size_t pos = 0; s.size() - pos >= 20;) {
+        const uint32_t count = Le32(&s[pos + 16]);
         if (s.size() - pos - 20 < count) break;  // record cut short: reading stops
-        if (!std::memcmp(rec, tabGuid, 16) && count >= 4)
-            value = int32_t(uint32_t(rec[20]) | uint32_t(rec[21]) << 8 | uint32_t(rec[22]) << 16 |
-                            uint32_t(rec[23]) << 24);
+        if (!std::memcmp(&s[pos], tabGuid, 16) && count >= 4) value = int32_t(Le32(&s[pos + 20]));
         pos += 20 + size_t(count);
     }
     return value;
 }
 
-std::vector<uint8_t> Write(foobar2000_client* client) {
+std::vector<uint8_t> Write() {
     stream_writer_buffer out;
     abort_callback_dummy noabort;
-    client->get_config(&out, noabort);
+    ModuleClient()->get_config(&out, noabort);
     return out.m_buffer;
 }
 
-void Read(foobar2000_client* client, const std::vector<uint8_t>& bytes) {
-    // An exact-size heap copy, so a read past the end is caught.
-    std::vector<uint8_t> exact(bytes);
+void Read(std::vector<uint8_t> exact) {  // an exact-size heap copy, so a read past the end is caught
     stream_reader_memblock_ref reader(exact.empty() ? nullptr : exact.data(), exact.size());
     abort_callback_dummy noabort;
-    client->set_config(&reader, noabort);
+    ModuleClient()->set_config(&reader, noabort);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzBytes in(data, size);
-    foobar2000_client* client = foobar2000_get_interface(nullptr, nullptr);
-    std::vector<uint8_t> stream;
     uint8_t tabGuid[16];
     GuidToBytes(c_halvane_tab, tabGuid);
+    std::vector<uint8_t> stream;
     while (in.Left()) {
-        const uint8_t kind = in.Byte();
-        if (kind % 3 == 0) {  // raw bytes
-            const size_t n = 1 + in.Byte() % 48;
-            for (size_t i = 0; i < n; ++i) stream.push_back(in.Byte());
+        const uint8_t kind = in.Byte() % 3;
+        if (kind == 0) {  // raw bytes
+            for (size_t n = 1 + in.Byte() % 48; n; --n) stream.push_back(in.Byte());
             continue;
         }
         uint8_t guid[16];
-        if (kind % 3 == 1) std::memcpy(guid, tabGuid, 16);
+        if (kind == 1) std::memcpy(guid, tabGuid, 16);
         else in.Bytes(guid, 16);
         const uint8_t countSel = in.Byte();
         const uint32_t payload = in.Byte() % 12;
@@ -86,21 +68,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         stream.insert(stream.end(), guid, guid + 16);
         for (int b = 0; b < 4; ++b) stream.push_back(uint8_t(count >> (8 * b)));
         for (uint32_t i = 0; i < payload; ++i) stream.push_back(in.Byte());
-        if (countSel % 7 == 6) stream.resize(stream.size() - in.Byte() % (stream.size() + 1));  // cut anywhere
+        if (countSel % 7 == 6) stream.resize(stream.size() - in.Byte() % (stream.size() + 1));  // cut short
     }
 
+    constexpr int32_t kSentinel = 0x5A5A5A5A;
     cfg_halvane_tab = kSentinel;
-    Read(client, stream);
-    const int32_t want = Model(stream, kSentinel);
-    if (cfg_halvane_tab.get_value() != want) Fail("tab value", cfg_halvane_tab.get_value(), want);
+    Read(stream);
+    const int32_t want = Model(stream, tabGuid, kSentinel);
+    FuzzCheck(cfg_halvane_tab.get_value() == want, "tab value", cfg_halvane_tab.get_value(), want);
     const int open = halvane_tab_to_open();
-    if (open < 0 || open >= kHalvaneTabCount) Fail("tab to open out of range", open, 0);
+    FuzzCheck(open >= 0 && open < kHalvaneTabCount, "tab to open out of range", open);
 
     // Round trip of what the module writes.
-    const std::vector<uint8_t> saved = Write(client);
+    const std::vector<uint8_t> saved = Write();
     cfg_halvane_tab = 0;
-    Read(client, saved);
-    if (cfg_halvane_tab.get_value() != want) Fail("round trip value", cfg_halvane_tab.get_value(), want);
-    if (Write(client) != saved) Fail("round trip bytes", 0, 0);
+    Read(saved);
+    FuzzCheck(cfg_halvane_tab.get_value() == want, "round trip value", cfg_halvane_tab.get_value(), want);
+    FuzzCheck(Write() == saved, "round trip bytes");
     return 0;
 }
