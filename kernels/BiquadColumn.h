@@ -1,8 +1,9 @@
-// One column of a BiquadState held in locals for the scalar kernel set.
+// One column of a BiquadState held in locals, so a sample loop keeps the recursion in
+// registers and writes the state back once per call.
 //
-// Step() is BiquadStepScalar's arithmetic (double precision, rounded once to float, float
-// memories) on copies of the memories, so a sample loop keeps the recursion in registers
-// and writes the state back once per call.
+// Step() is BiquadStepScalar's arithmetic (double precision, rounded once to float): the
+// scalar kernel set. StepFloat() rounds after every operation, exactly like one lane of
+// BiquadLanes::Step: the SSE2 set's single-recursion filter.
 #pragma once
 
 #include "kernels/Biquad.h"
@@ -28,5 +29,16 @@ struct BiquadColumn {
         y2 = y1;
         y1 = yf;
         return yf;
+    }
+    float StepFloat(const BiquadCoeffs& c, float x) {
+        float y = c.b1 * x1 + c.b0 * x;
+        y = y + c.b0 * x2;
+        y = y - c.a1 * y1;
+        y = y - c.a2 * y2;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
     }
 };

@@ -47,30 +47,3 @@ struct BiquadLanes {
         return y;
     }
 };
-
-// The same step for one column in plain float arithmetic (SSE scalar instructions on
-// x86-64, rounded after every operation exactly like one lane of BiquadLanes::Step).
-struct BiquadLane1 {
-    float x1, x2, y1, y2;
-
-    static BiquadLane1 Load(const BiquadState& s, int col) {
-        return {s.m[0][col], s.m[1][col], s.m[2][col], s.m[3][col]};
-    }
-    void Store(BiquadState& s, int col) const {
-        s.m[0][col] = x1;
-        s.m[1][col] = x2;
-        s.m[2][col] = y1;
-        s.m[3][col] = y2;
-    }
-    float Step(const BiquadCoeffs& c, float x) {
-        float y = c.b1 * x1 + c.b0 * x;
-        y = y + c.b0 * x2;
-        y = y - c.a1 * y1;
-        y = y - c.a2 * y2;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        return y;
-    }
-};

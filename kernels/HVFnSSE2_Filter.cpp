@@ -1,16 +1,17 @@
 // SSE2 filter operations: single precision, rounded after every operation.
 #include <emmintrin.h>
 
+#include "kernels/BiquadColumn.h"
 #include "kernels/BiquadVector.h"
 #include "kernels/HVFnSSE2.h"
 
 // A one-float-per-frame buffer holds a single recursion, so the samples are taken one at a
 // time; the arithmetic is that of one lane of the four-lane step.
 void CHVFnSSE2::FilterSamples(const BiquadCoeffs& c, BiquadState& st, HVBuffer<float>& buf) {
-    BiquadLane1 f = BiquadLane1::Load(st, 0);
+    BiquadColumn f = BiquadColumn::Load(st, 0);
     float* p = buf.m_pData;
     const uint32_t n = buf.m_dwCount;
-    for (uint32_t i = 0; i < n; ++i) p[i] = f.Step(c, p[i]);
+    for (uint32_t i = 0; i < n; ++i) p[i] = f.StepFloat(c, p[i]);
     f.Store(st, 0);
 }
 
