@@ -1,0 +1,116 @@
+// halvane::Engine: one surround processing stream, the core's public interface.
+//
+// Every host other than the player component (LV2 plugins, command-line renderers,
+// benchmarks) processes through this class; the component's shared engine is one instance
+// of it. An engine owns all of its processing state (settings in force, derived constants,
+// filter memories, delay lines, headphone blocks and spectra, FFT plans, GPU buffers), so
+// any number of engines run side by side, on any threads, independently. Read-only tables
+// (the built-in response bank) are shared, built once and thread-safely.
+//
+// Units and scaling: samples are 32-bit floats, nominal full scale +-1.0, never clipped.
+// Rates in Hz. Frame counts are per channel. Channel orders: 1 = C; 2 = L R;
+// 5 = L R C SL SR; 6 = L R C LFE SL SR (the WAVE_FORMAT_EXTENSIBLE masks 4, 3, 55, 63).
+//
+// Threads: one engine is used by one thread at a time (no internal locking). Different
+// engines need no coordination. The process-wide GPU give-up state is atomic.
+//
+// Allocation: the constructor and Prepare() allocate. After Prepare(maxFrames, channels)
+// (or after the first calls of that size), Process()/ProcessInterleaved() calls of at most
+// maxFrames frames do no allocation, take no lock and do no I/O. RunChunk() follows the
+// component's rules: its buffers grow only when a chunk is longer than any before.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/HVConfig.h"
+
+class CHVLib;
+
+namespace halvane {
+
+// Layout codes are channel counts. Returns the speaker mask of 1, 2, 5 or 6 channels, 0
+// for any other count.
+uint32_t ChannelMaskOf(uint32_t channels);
+
+// The processor can run the SSE2 kernel set; a usable GPU is present (false once the GPU
+// has failed in any engine of the process).
+bool IsSSE2Supported();
+bool IsCUDASupported();
+
+// Requests of the component's chunk handler (its reset and recalculation flags).
+struct ChunkRequests {
+    bool reset = false;   // clear the processing history before this chunk
+    bool recalc = false;  // recompute derived constants (they are also recomputed on a rate change)
+};
+
+// The result of one RunChunk call: interleaved floats owned by the engine, valid until the
+// next call on the same engine.
+struct ChunkOutput {
+    const float* data = nullptr;
+    uint32_t frames = 0;
+    uint32_t channels = 0;  // 1, 2, 5 or 6; for an unsupported input layout the input count
+    uint32_t mask = 0;      // ChannelMaskOf(channels)
+    bool processed = false; // false: unsupported layout, the input is to be passed through as it came
+};
+
+class Engine {
+public:
+    // An engine for `sampleRate` Hz with `settings` in force (history silent).
+    Engine(uint32_t sampleRate, const HVLIB_CONFIG& settings);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // ---- Streaming interface: exactly as many frames out as in, delayed by Latency(). ----
+
+    // Replaces the settings; in force from the next call. Derived constants are recomputed;
+    // a change of dwMode (or of anything that changes Latency()) also clears the history.
+    void SetSettings(const HVLIB_CONFIG& settings);
+    const HVLIB_CONFIG& Settings() const;
+    uint32_t SampleRate() const;
+
+    // Output delay of the streaming interface in frames for an input of `inChannels`
+    // channels under the settings in force: 0 in every mode but headphones, which collects
+    // blocks (8191 frames for the 8192-frame block).
+    uint32_t Latency(uint32_t inChannels) const;
+
+    // Allocates everything the streaming calls need for blocks of up to maxFrames frames of
+    // `inChannels` channels, so that later calls never allocate.
+    void Prepare(uint32_t maxFrames, uint32_t inChannels);
+
+    // Planar float in (inChannels of 1, 2, 5, 6) and out (outChannels of 1, 2, 5, 6), any
+    // frame count from 0 up, in place allowed only when the pointers differ per channel.
+    // The engine's result layout is mapped into the requested output layout by speaker:
+    // speakers the result lacks are written as silence (the LFE of a five-channel result),
+    // speakers the output lacks are dropped. An unsupported input layout passes through
+    // (channel k to channel k, silence beyond).
+    void Process(const float* const* in, uint32_t inChannels, float* const* out, uint32_t outChannels,
+                 uint32_t frames);
+    void ProcessInterleaved(const float* in, uint32_t inChannels, float* out, uint32_t outChannels, uint32_t frames);
+
+    // Clears the processing history and the latency buffer (silence out for Latency() frames).
+    void Flush();
+
+    // ---- Chunk interface: the component's per-chunk handling. ----
+
+    // Runs one chunk with `settings` in force, as the player component does: honours the
+    // requests, recomputes the constants when the rate differs from the last chunk's,
+    // converts, runs the mode and room stages and converts back. The output may have another
+    // channel count and (headphones) another frame count than the input.
+    ChunkOutput RunChunk(const HVLIB_CONFIG& settings, uint32_t sampleRate, const float* interleaved,
+                         uint32_t channels, uint32_t frames, ChunkRequests requests);
+
+    // The rate of the last chunk (0 before the first), for status displays: any thread.
+    uint32_t LastSampleRate() const;
+
+    // The core engine under this interface (tests and benchmarks of the stages).
+    CHVLib& Core();
+
+private:
+    struct Stream;
+    std::unique_ptr<CHVLib> core_;
+    std::unique_ptr<Stream> stream_;
+};
+
+}  // namespace halvane
