@@ -19,6 +19,15 @@
 #include "kernels/HVFnx87.h"
 
 namespace {
+// The stream the benchmark runs on.
+CHVLib& Lib() {
+    static CHVLib lib;
+    return lib;
+}
+HVHeadphoneState& HP() { return Lib().Headphone(); }
+}  // namespace
+
+namespace {
 
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kChunk = 4096;
@@ -50,16 +59,16 @@ struct Setup {
         cfg.dwDelayC = 2;
         cfg.dwSurroundDelayMusic = 15;
         cfg.nTrimSL = -2;
-        CHVFn::m_pConfig = &cfg;
-        CHVFn::CalcStaticConstants(kRate);
-        CHVLib::Reset();
+        Lib().SetConfig(&cfg);
+        Lib().CalcStaticConstants(kRate);
+        Lib().Reset();
         loud = NoiseFrames(kChunk, code == 2 ? 2 : 6, 3141592653u);
         silent.assign(kChunk, HVCHUNK_INTCHUNK{});
         frames.Resize(kChunk);
     }
     ~Setup() {
-        CHVLib::Reset();
-        CHVFn::m_pConfig = nullptr;
+        Lib().Reset();
+        Lib().SetConfig(nullptr);
     }
     void Load(const std::vector<HVCHUNK_INTCHUNK>& src) {
         frames.Resize(kChunk);
@@ -72,10 +81,10 @@ void Run(benchmark::State& state, uint32_t mode, uint32_t code, void (*kernel)(C
     const Signal signal = Signal(state.range(1));
     const Path path = Path(state.range(2));
     Setup s(mode, sse2, code);
-    CHVFn& k = CHVLib::Kernels();
+    CHVFn& k = Lib().Kernels();
     auto process = [&] {
         if (path == kEngine)
-            benchmark::DoNotOptimize(g_hvlib.ProcessChunk(s.code, s.frames));
+            benchmark::DoNotOptimize(Lib().ProcessChunk(s.code, s.frames));
         else
             kernel(k, s.frames);
     };

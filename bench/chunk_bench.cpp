@@ -1,14 +1,13 @@
-// Whole chunk-handler work in passive mode with every room stage, through CHVLib: float
+// Whole chunk-handler work in passive mode with every room stage, through the engine: float
 // conversion in, passive decode, bass redirection, trims and master gain, delays, float
-// conversion out. 44.1 kHz stereo in 4096-frame chunks. The counter x_realtime is audio
+// conversion out, as the engine's chunk interface runs it. 44.1 kHz stereo in 4096-frame chunks. The counter x_realtime is audio
 // seconds processed per wall-clock second.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <vector>
 
-#include "engine/HVLib.h"
-#include "kernels/HVFn.h"
+#include "engine/HalvaneEngine.h"
 
 namespace {
 
@@ -29,28 +28,14 @@ void BM_PassiveRoomChunk(benchmark::State& state) {
         host[2 * i] = 0.5f * float(std::sin(2 * M_PI * 440.0 * i / kRate));
         host[2 * i + 1] = 0.5f * float(std::sin(2 * M_PI * 97.0 * i / kRate));
     }
-    HVFrames frames;
-    HVBuffer<HVCHUNK_06> out6;
-    HVBuffer<HVCHUNK_05> out5;
+    halvane::Engine engine(0, settings);
 
     // First chunk: reset and derived constants, as after a flush at a new rate.
-    bool first = true;
+    halvane::ChunkRequests requests{true, true};
     for (auto _ : state) {
-        const HVLIB_CONFIG chunkCfg = settings;  // the per-chunk copy
-        CHVFn::m_pConfig = &chunkCfg;
-        if (first) {
-            CHVLib::Reset();
-            CHVFn::CalcStaticConstants(kRate);
-            first = false;
-        }
-        g_hvlib.ConvertFloatToInternal(2, host.data(), kFrames, frames);
-        g_dwChannels.store(2, std::memory_order_relaxed);
-        const uint32_t code = g_hvlib.ProcessChunk(2, frames);
-        if (code == 6)
-            CHVLib::Kernels().OutputFloatSix(frames, out6);
-        else
-            CHVLib::Kernels().OutputFloatFive(frames, out5);
-        benchmark::DoNotOptimize(out6.m_pData);
+        const halvane::ChunkOutput out = engine.RunChunk(settings, kRate, host.data(), 2, kFrames, requests);
+        requests = {};
+        benchmark::DoNotOptimize(out.data);
         benchmark::ClobberMemory();
     }
     state.counters["x_realtime"] =

@@ -28,6 +28,15 @@
 #include "kernels/HVFn.h"
 
 namespace {
+// The stream the benchmark runs on.
+CHVLib& Lib() {
+    static CHVLib lib;
+    return lib;
+}
+HVHeadphoneState& HP() { return Lib().Headphone(); }
+}  // namespace
+
+namespace {
 
 constexpr double kDifferenceBound = 1e-5;  // relative to the peak of the processor result
 constexpr uint32_t kRate = 48000;
@@ -42,9 +51,9 @@ void UseHeadphones(bool gpu, uint32_t flavour) {
     g_cfg.dwMode = 3;
     g_cfg.dwHeadphonesMode = flavour;
     g_cfg.bCUDA = gpu ? 1 : 0;
-    CHVFn::m_pConfig = &g_cfg;
-    CHVFn::CalcStaticConstants(kRate);
-    CHVLib::Reset();
+    Lib().SetConfig(&g_cfg);
+    Lib().CalcStaticConstants(kRate);
+    Lib().Reset();
 }
 
 // n frames from six-channel interleaved samples (L R C LFE SL SR), spare slots zero.
@@ -84,15 +93,17 @@ void Print(const char* what, const Difference& d) {
                 d.Ok() ? "PASS" : "FAIL");
 }
 
-// 1. GPU block against kissfft, on responses of our own (the real bank is prepared again
-//    by the next headphone chunk).
+// 1. GPU block against kissfft, on responses of our own (the built-in bank is put back
+//    at the end).
 bool BlockCheck() {
     std::minstd_rand rng(8392829u);
     std::uniform_real_distribution<float> u(-1.0f, 1.0f);
     std::vector<float> time(HP_FFT);
     kiss_fftr_cfg fwd = kiss_fftr_alloc(int(HP_FFT), 0, nullptr, nullptr);
     kiss_fftr_cfg inv = kiss_fftr_alloc(int(HP_FFT), 1, nullptr, nullptr);
-    for (auto& f : g_hrirSpec)
+    static HVHeadphoneBank own;  // the check's responses, in use until the check ends
+    HP().m_bank = &own;
+    for (auto& f : own.spec)
         for (auto& e : f)
             for (auto& spec : e) {
                 std::fill(time.begin(), time.end(), 0.0f);
@@ -100,17 +111,17 @@ bool BlockCheck() {
                 spec.Resize(HP_BINS);
                 kiss_fftr(fwd, time.data(), reinterpret_cast<kiss_fft_cpx*>(spec.m_pData));
             }
-    for (auto& t : g_hpTime) {
+    for (auto& t : HP().m_time) {
         t.Resize(HP_FFT, true);
         for (uint32_t n = 0; n < HP_BLOCK; ++n) t[n] = u(rng);
     }
-    for (auto& e : g_hpConv)
+    for (auto& e : HP().m_conv)
         for (auto& c : e) c.Resize(HP_FFT, true);
 
     bool ok = true;
-    InitGPUResources();
+    InitGPUResources(HP());
     for (int f = 0; f < 2 && ok; ++f) {
-        if (!GpuConvolveBlock(f, "HVFnx87")) {
+        if (!GpuConvolveBlock(HP(), f, "HVFnx87")) {
             std::printf("block check: the GPU sequence failed\n");
             ok = false;
             break;
@@ -119,26 +130,26 @@ bool BlockCheck() {
         std::vector<kiss_fft_cpx> x(HP_BINS), p(HP_BINS);
         std::vector<float> y(HP_FFT);
         for (int s = 0; s < 5; ++s) {
-            kiss_fftr(fwd, g_hpTime[s].m_pData, x.data());
+            kiss_fftr(fwd, HP().m_time[s].m_pData, x.data());
             for (int e = 0; e < 2; ++e) {
-                const HVCHUNK_02* h = g_hrirSpec[f][e][s].m_pData;
+                const HVCHUNK_02* h = BankOf(HP()).spec[f][e][s].m_pData;
                 for (uint32_t k = 0; k < HP_BINS; ++k) {
                     p[k].r = float(double(x[k].r) * h[k].l - double(x[k].i) * h[k].r);
                     p[k].i = float(double(x[k].r) * h[k].r + double(x[k].i) * h[k].l);
                 }
                 kiss_fftri(inv, p.data(), y.data());
                 cpu.insert(cpu.end(), y.begin(), y.end());
-                gpu.insert(gpu.end(), g_hpConv[e][s].begin(), g_hpConv[e][s].end());
+                gpu.insert(gpu.end(), HP().m_conv[e][s].begin(), HP().m_conv[e][s].end());
             }
         }
         const Difference d = Compare(gpu, cpu);
         Print(f ? "block check, Movie responses:" : "block check, Music responses:", d);
         ok = ok && d.Ok();
     }
-    ReleaseGPUResources();
+    ReleaseGPUResources(HP());
     kiss_fftr_free(fwd);
     kiss_fftr_free(inv);
-    ReleaseHeadphoneFilters();  // the next headphone chunk prepares the real bank again
+    HP().m_bank = nullptr;  // the built-in bank again from here on
     return ok;
 }
 
@@ -153,7 +164,7 @@ std::vector<float> Render(bool gpu, uint32_t flavour, const std::vector<float>& 
     for (uint32_t pos = 0, i = 0; pos < total; ++i) {
         const uint32_t n = std::min(sizes[i % 6], total - pos);
         LoadFrames(in.data() + size_t(pos) * 6, n, frames);
-        const uint32_t code = g_hvlib.ProcessChunk(6, frames);
+        const uint32_t code = Lib().ProcessChunk(6, frames);
         if (code != 2) std::printf("render: unexpected layout %u\n", code);
         for (uint32_t k = 0; k < frames.m_dwCount; ++k) {
             out.push_back(frames[k].f[0]);
@@ -170,7 +181,7 @@ bool RenderCheck() {
     for (uint32_t flavour = 0; flavour < 2; ++flavour) {
         const std::vector<float> cpu = Render(false, flavour, in);
         const std::vector<float> gpu = Render(true, flavour, in);
-        const bool used = CHVLib::IsCUDASupported() && g_bGPUInit;
+        const bool used = CHVLib::IsCUDASupported() && HP().m_gpu.m_bInit;
         std::printf("render, %s: %zu stereo frames from %zu, GPU %s\n", flavour ? "Movie" : "Music",
                     cpu.size() / 2, in.size() / 6, used ? "in use" : "NOT in use");
         if (cpu.size() != gpu.size() || cpu.empty() || !used) {
@@ -188,13 +199,13 @@ bool RenderCheck() {
 
 // 3. Device memory across repeated lifetimes (one cycle first: cuFFT sets itself up once).
 bool MemoryCheck() {
-    InitGPUResources();
-    ReleaseGPUResources();
+    InitGPUResources(HP());
+    ReleaseGPUResources(HP());
     size_t before = 0, after = 0, total = 0;
     HVCudaApi().MemGetInfo(&before, &total);
     for (int i = 0; i < kCycles && CHVLib::IsCUDASupported(); ++i) {
-        InitGPUResources();
-        ReleaseGPUResources();
+        InitGPUResources(HP());
+        ReleaseGPUResources(HP());
     }
     HVCudaApi().MemGetInfo(&after, &total);
     const bool ok = CHVLib::IsCUDASupported() && after == before;
@@ -211,10 +222,10 @@ void BM_HeadphoneBlock(benchmark::State& state) {
     HVFrames frames;
     for (auto _ : state) {
         LoadFrames(in.data(), HP_BLOCK, frames);
-        g_hvlib.ProcessChunk(6, frames);
+        Lib().ProcessChunk(6, frames);
         benchmark::DoNotOptimize(frames.m_pData);
     }
-    if (gpu && !g_bGPUInit) state.SkipWithError("the GPU was not in use");
+    if (gpu && !HP().m_gpu.m_bInit) state.SkipWithError("the GPU was not in use");
     state.SetLabel(gpu ? "GPU, time per 8192-frame block" : "processor, time per 8192-frame block");
 }
 BENCHMARK(BM_HeadphoneBlock)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -241,6 +252,6 @@ int main(int argc, char** argv) {
     // The device state is left in place on purpose: the engine destructor releases it at
     // exit, as when the player quits during playback. Any message after this line comes
     // from that release.
-    std::printf("exit with the GPU state held (%s)\n", g_bGPUInit ? "yes" : "no");
+    std::printf("exit with the GPU state held (%s)\n", HP().m_gpu.m_bInit ? "yes" : "no");
     return ok ? 0 : 1;
 }

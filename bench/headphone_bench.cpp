@@ -17,6 +17,15 @@
 #include "kernels/HVFn.h"
 
 namespace {
+// The stream the benchmark runs on.
+CHVLib& Lib() {
+    static CHVLib lib;
+    return lib;
+}
+HVHeadphoneState& HP() { return Lib().Headphone(); }
+}  // namespace
+
+namespace {
 
 constexpr double kRate = 44100.0;
 
@@ -27,9 +36,9 @@ struct Setup {
         cfg.dwMode = 3;
         cfg.bCUDA = 0;
         cfg.bHeadphonesDecodeMusic = cfg.bHeadphonesDecodeMovie = decode ? 1 : 0;
-        CHVFn::m_pConfig = &cfg;
-        CHVFn::CalcStaticConstants(uint32_t(kRate));
-        CHVLib::Reset();
+        Lib().SetConfig(&cfg);
+        Lib().CalcStaticConstants(uint32_t(kRate));
+        Lib().Reset();
         std::minstd_rand rng(1);
         std::uniform_real_distribution<float> u(-0.5f, 0.5f);
         source.Resize(HP_BLOCK);
@@ -38,20 +47,20 @@ struct Setup {
             const int used[6] = {HV_L, HV_R, HV_C, HV_LFE, HV_SL, HV_SR};
             for (int k = 0; k < (code == 2 ? 2 : 6); ++k) source[i].f[used[k]] = u(rng);
         }
-        InitHeadphoneFilters();
+        InitHeadphoneFilters(HP());
     }
-    ~Setup() { CHVFn::m_pConfig = nullptr; }
+    ~Setup() { Lib().SetConfig(nullptr); }
 };
 
 // One host chunk of 8192 frames per iteration (one block each), through the kernel set the
 // engine would choose (SSE2 where present).
 void Render(benchmark::State& state, uint32_t code, bool decode) {
     Setup s(code, decode);
-    CHVFn& fn = CHVLib::Kernels();
+    CHVFn& fn = Lib().Kernels();
     for (auto _ : state) {
         s.frames.Resize(HP_BLOCK);
         std::memcpy(s.frames.m_pData, s.source.m_pData, HP_BLOCK * sizeof(HVCHUNK_INTCHUNK));
-        fn.ProcessHeadphones(code, s.frames);
+        Lib().ProcessHeadphones(fn, code, s.frames);
         benchmark::DoNotOptimize(s.frames.m_pData);
     }
     state.counters["xRT"] = benchmark::Counter(HP_BLOCK / kRate, benchmark::Counter::kIsIterationInvariantRate);
@@ -65,27 +74,27 @@ void BM_HeadphoneStereoDecoded(benchmark::State& state) { Render(state, 2, true)
 void BM_StepFill(benchmark::State& state) {
     Setup s(6, false);
     for (auto _ : state) {
-        g_hpFill = 0;
-        HeadphoneFillBlock(s.source, 0, HP_BLOCK);
+        HP().m_fill = 0;
+        HeadphoneFillBlock(HP(), s.source, 0, HP_BLOCK);
     }
-    g_hpFill = 0;
+    HP().m_fill = 0;
 }
 void BM_StepForwardTransforms(benchmark::State& state) {
     Setup s(6, false);
-    for (auto _ : state) HeadphoneForwardTransforms();
+    for (auto _ : state) HeadphoneForwardTransforms(HP());
 }
 void BM_StepSpectralProducts(benchmark::State& state) {
     Setup s(6, false);
-    for (auto _ : state) HeadphoneMultiplySpectra(0);
+    for (auto _ : state) HeadphoneMultiplySpectra(HP(), 0);
 }
 void BM_StepInverseTransforms(benchmark::State& state) {
     Setup s(6, false);
-    for (auto _ : state) HeadphoneInverseTransforms();
+    for (auto _ : state) HeadphoneInverseTransforms(HP());
 }
 void BM_StepOverlapAdd(benchmark::State& state) {
     Setup s(6, false);
-    g_hpOut.Resize(HP_BLOCK);
-    for (auto _ : state) HeadphoneOverlapAdd(0);
+    HP().m_out.Resize(HP_BLOCK);
+    for (auto _ : state) HeadphoneOverlapAdd(HP(), 0);
 }
 
 }  // namespace

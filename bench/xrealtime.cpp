@@ -15,8 +15,7 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/HVLib.h"
-#include "tests/fuzz/DspDriver.h"
+#include "host/driver/DspDriver.h"
 
 namespace {
 
@@ -63,8 +62,8 @@ void ChunkHandler(benchmark::State& state, uint32_t mode, uint32_t set, uint32_t
                   uint32_t frames) {
     const std::vector<float> in = Noise(frames, channels);
     DspChunk out;
-    g_bSignalReset.store(1);
     DspDriver dsp(Settings(mode, set));
+    dsp.Flush();  // every run starts from silence
     for (int i = 0; i < 8; ++i) dsp.Process(in.data(), frames, channels, kRate, out);  // warm up
     for (auto _ : state) {
         if (flush) dsp.Flush();

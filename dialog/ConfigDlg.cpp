@@ -15,7 +15,7 @@
 #include "dialog/BuildStamp.h"
 #include "dialog/SpeakerColours.h"
 #include "dialog/StatusLine.h"
-#include "engine/HVLib.h"
+#include "dialog/EngineStatus.h"
 
 namespace foo_dsp_halvane {
 
@@ -84,9 +84,10 @@ void ConfigDlg::UpdateForm() {
     numLFECutoff->setEnabled(r.bLFERedir != 0);
     checkBoxLFEInvert->setEnabled(r.bLFERedir != 0);
 
-    ShowCapability(labelSSE2, checkBoxSSE2, CHVLib::IsSSE2Supported() != 0, r.bSSE2, "SSE2 is supported",
+    const EngineStatusWords engine = ReadEngineStatus();
+    ShowCapability(labelSSE2, checkBoxSSE2, engine.sse2, r.bSSE2, "SSE2 is supported",
                    "No SSE2 support");
-    ShowCapability(labelCUDA, checkBoxCUDA, CHVLib::IsCUDASupported() != 0, r.bCUDA, "CUDA is supported",
+    ShowCapability(labelCUDA, checkBoxCUDA, engine.cuda, r.bCUDA, "CUDA is supported",
                    "No CUDA support");
 
     labelDesc->setText(QString::fromWCharArray(HALVANE_DESC));
@@ -184,8 +185,8 @@ void ConfigDlg::linkLabelConfigMusic_LinkClicked() { tabControl->setCurrentWidge
 void ConfigDlg::linkLabelConfigMovie_LinkClicked() { tabControl->setCurrentWidget(tabPageSurround); }
 
 void ConfigDlg::timer_Tick() {
-    const auto status = StatusFor(g_bIsPlaying.load(std::memory_order_relaxed), m_params.m_config.dwMode,
-                                  g_dwChannels.load(std::memory_order_relaxed), CHVLib::GetSRate());
+    const EngineStatusWords engine = ReadEngineStatus();
+    const auto status = StatusFor(engine.playing, m_params.m_config.dwMode, engine.channels, engine.rate);
     if (!status) return;
     labelStatus->setText(QLatin1String(status->text));
     labelStatus->setToolTip(QLatin1String(status->tip));

@@ -16,7 +16,7 @@
 #include <QTimer>
 
 #include "dialog/ConfigDlg.h"
-#include "engine/HVLib.h"
+#include "host/halvane_engine.h"
 
 namespace foo_dsp_halvane {
 

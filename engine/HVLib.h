@@ -1,32 +1,44 @@
-// CHVLib: the engine. It owns no data: all processing state is process-wide (the statics
-// of CHVFn and the headphone stage) and shared by every DSP instance.
+// CHVLib: the engine of one stream. It owns all of the stream's processing state: the
+// kernel state shared by its two kernel sets, the kernel sets bound to it, and the
+// headphone stage. Any number of engines may exist; each is used by one thread at a time.
 //
-// Per chunk, the DSP instance (audio thread) publishes its settings in CHVFn::m_pConfig,
-// honours the reset/recalc requests, converts host floats into frames
-// (ConvertFloatToInternal), runs ProcessChunk and converts the frames back by the layout
-// code it returns. Layout codes are host channel counts: 1 mono (C), 2 L R,
+// Per chunk, the host (audio thread) publishes its settings with SetConfig, honours its
+// reset/recalc requests (Reset, CalcStaticConstants), converts host floats into frames
+// (ConvertFloatToInternal), runs ProcessChunk and converts the frames back with Kernels()
+// by the layout code it returns. Layout codes are host channel counts: 1 mono (C), 2 L R,
 // 5 L R C SL SR, 6 L R C LFE SL SR; any other count passes through untouched.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 
 #include "engine/HVBuffer.h"
-
-class CHVFn;
-class CHVFnx87;
-class CHVFnSSE2;
+#include "engine/HVConfig.h"
+#include "headphone/HVHeadphoneState.h"
+#include "kernels/HVFnSSE2.h"
+#include "kernels/HVFnx87.h"
+#include "kernels/HVKernelState.h"
 
 class CHVLib {
-public:
-    CHVLib();   // performs Reset
-    ~CHVLib();  // frees the headphone FFT configurations and the GPU resources
+  public:
+    CHVLib();   // history silent, no settings published, rate 0
+    ~CHVLib();  // frees the headphone FFT plans and the GPU resources
+    CHVLib(const CHVLib&) = delete;
+    CHVLib& operator=(const CHVLib&) = delete;
 
-    // Clears all processing history: decoder work buffers and filter memories, the
-    // headphone tail and fill, the room delay lines, the GPU resources. Derived constants,
-    // the sample rate and the response spectra stay.
-    static void Reset();
+    // Clears all processing history and releases what holds it: decoder work buffers and
+    // filter memories, the headphone tail and fill, the room delay lines, the GPU
+    // resources. Derived constants, the sample rate and the response spectra stay.
+    void Reset();
+    // The same history cleared without releasing any storage or device state (streaming
+    // hosts, which must not allocate on their audio thread afterwards).
+    void ClearHistory();
+
+    // The configuration in force for the following calls (not copied: it must outlive them;
+    // nullptr withdraws it).
+    void SetConfig(const HVLIB_CONFIG* cfg) { m_state.m_pConfig = cfg; }
+    const HVLIB_CONFIG* Config() const { return m_state.m_pConfig; }
+    // Recomputes the derived constants from the configuration in force for fs Hz.
+    void CalcStaticConstants(uint32_t fs) { m_state.CalcStaticConstants(fs); }
 
     // Fills `frames` from n interleaved host floats of layout `code`. Unsupported codes give
     // n frames of silence and return false.
@@ -36,33 +48,32 @@ public:
     // of the result.
     uint32_t ProcessChunk(uint32_t code, HVFrames& frames);
 
+    // The headphone stage of ProcessChunk with kernel set `k` (used for the stereo
+    // pre-decode): the chunk becomes the stereo output of the blocks it completes.
+    void ProcessHeadphones(CHVFn& k, uint32_t code, HVFrames& frames);
+
     // The kernel set for the configuration in force: SSE2 when asked for and supported.
-    static CHVFn& Kernels();
+    CHVFn& Kernels();
+    CHVFnx87& Scalar() { return m_fnx87; }
+    CHVFnSSE2& Vector() { return m_fnSSE2; }
 
-    static uint32_t GetSRate();
-    static int IsSSE2Supported() { return m_bSSE2Support; }
-    // The dialog reads this from the UI thread; the audio thread clears it if the GPU fails.
-    static int IsCUDASupported() { return std::atomic_ref<int>(m_bCUDASupport).load(std::memory_order_relaxed); }
-    static void GiveUpCUDA() { std::atomic_ref<int>(m_bCUDASupport).store(0, std::memory_order_relaxed); }
+    // Stream state, for the benchmarks and tests of single stages.
+    HVKernelState& State() { return m_state; }
+    HVHeadphoneState& Headphone() { return m_headphone; }
 
-    static int m_bSSE2Support;  // the processor has SSE2 (CPUID 1, EDX bit 26)
-    static int m_bCUDASupport;  // a CUDA device was selected at load (and is still usable)
+    // Hz of the last CalcStaticConstants (0 before): any thread.
+    uint32_t GetSRate() const;
+    // Input frames held in the headphone stage's unfinished block, 0..8191.
+    uint32_t HeadphoneFill() const { return m_headphone.m_fill; }
+
+    // Process-wide capabilities: the processor has SSE2 (CPUID 1, EDX bit 26); a CUDA
+    // device was selected at load and has not failed since (any thread).
+    static int IsSSE2Supported();
+    static int IsCUDASupported();
+
+  private:
+    HVKernelState m_state;
+    CHVFnx87 m_fnx87{m_state};
+    CHVFnSSE2 m_fnSSE2{m_state};
+    HVHeadphoneState m_headphone;
 };
-
-// The engine object, constructed at module load.
-extern CHVLib g_hvlib;
-extern CHVFnx87 g_fnx87;
-extern CHVFnSSE2 g_fnSSE2;
-
-// Words shared between threads: each is one aligned 32-bit word written by one side.
-// A flag raised during a chunk takes effect at the start of the next one.
-extern std::atomic<int32_t> g_bSignalReset;   // flush / mode change -> engine reset
-extern std::atomic<int32_t> g_bSignalRecalc;  // numeric setting changed -> recompute constants
-extern std::atomic<uint32_t> g_dwChannels;    // channel count of the last chunk (status line)
-extern std::atomic<int32_t> g_bIsPlaying;     // written by the playback callback
-// Input frames held in the headphone stage's unfinished block, 0..8191 (audio thread only).
-extern uint32_t g_hpFill;
-
-// Serialises the chunk handlers of DSP instances that run at the same time: the engine
-// state is shared, so two chains must not interleave inside it. Uncontended in normal use.
-std::mutex& HVEngineMutex();

@@ -14,10 +14,11 @@
 // Threads: one engine is used by one thread at a time (no internal locking). Different
 // engines need no coordination. The process-wide GPU give-up state is atomic.
 //
-// Allocation: the constructor and Prepare() allocate. After Prepare(maxFrames, channels)
-// (or after the first calls of that size), Process()/ProcessInterleaved() calls of at most
-// maxFrames frames do no allocation, take no lock and do no I/O. RunChunk() follows the
-// component's rules: its buffers grow only when a chunk is longer than any before.
+// Allocation: the constructor and Prepare() allocate. After Prepare(), Process() and
+// ProcessInterleaved() calls of any length do no allocation, take no lock and do no I/O
+// (the engine works in pieces of at most kMaxPiece frames), as long as SetSettings() does
+// not ask for room delays longer than 200 ms in all. RunChunk() follows the component's
+// rules: its buffers grow only when a chunk is longer than any before.
 #pragma once
 
 #include <cstdint>
@@ -75,12 +76,17 @@ public:
     // blocks (8191 frames for the 8192-frame block).
     uint32_t Latency(uint32_t inChannels) const;
 
-    // Allocates everything the streaming calls need for blocks of up to maxFrames frames of
-    // `inChannels` channels, so that later calls never allocate.
+    // Allocates everything the streaming calls need for `inChannels` channels in every mode
+    // (by running silence through them), then clears the history, so that later calls
+    // never allocate. `maxFrames` is the host's largest block (calls may be longer).
     void Prepare(uint32_t maxFrames, uint32_t inChannels);
 
+    // The streaming calls cut longer calls into pieces of at most this many frames.
+    static constexpr uint32_t kMaxPiece = 4096;
+
     // Planar float in (inChannels of 1, 2, 5, 6) and out (outChannels of 1, 2, 5, 6), any
-    // frame count from 0 up, in place allowed only when the pointers differ per channel.
+    // frame count from 0 up. In place is allowed: out[k] == in[k] (planar), out == in with
+    // equal channel counts (interleaved).
     // The engine's result layout is mapped into the requested output layout by speaker:
     // speakers the result lacks are written as silence (the LFE of a five-channel result),
     // speakers the output lacks are dropped. An unsupported input layout passes through
@@ -90,6 +96,7 @@ public:
     void ProcessInterleaved(const float* in, uint32_t inChannels, float* out, uint32_t outChannels, uint32_t frames);
 
     // Clears the processing history and the latency buffer (silence out for Latency() frames).
+    // Allocates nothing.
     void Flush();
 
     // ---- Chunk interface: the component's per-chunk handling. ----

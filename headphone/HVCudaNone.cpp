@@ -1,5 +1,5 @@
 // Build without the CUDA toolkit: a layer that reports no device. The device choice then
-// yields m_bCUDASupport = 0 and nothing else is ever called.
+// yields no support and nothing else is ever called.
 #include <new>
 
 #include "headphone/HVCudaApi.h"

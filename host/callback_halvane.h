@@ -1,5 +1,5 @@
 // callback_halvane: tells the configuration dialog whether the player is playing.
-// Writes g_bIsPlaying (engine/HVLib.h): 1 on playback starting or a new track, 0 on stop,
+// Writes g_bIsPlaying (host/halvane_engine.h): 1 on playback starting or a new track, 0 on stop,
 // whatever the reason; every other event leaves it alone. Host main thread.
 #pragma once
 

@@ -4,38 +4,17 @@
 #include <mutex>
 #include <new>
 
-#include "engine/HVLib.h"
 #include "host/dsp_halvane_params.h"
+#include "host/halvane_engine.h"
 #include "host/halvane_popup.h"
 #include "host/halvane_version.h"
-#include "kernels/HVFn.h"
-
-namespace {
-constexpr unsigned kMaskMono = 4, kMaskStereo = 3, kMaskFive = 55, kMaskSix = 63;
-
-// Publishes a configuration to the kernels for the duration of one chunk, and withdraws it
-// afterwards so no pointer to a dead stack copy is left behind.
-class PublishedConfig {
-public:
-    explicit PublishedConfig(const HVLIB_CONFIG* p) { CHVFn::m_pConfig = p; }
-    ~PublishedConfig() { CHVFn::m_pConfig = nullptr; }
-    PublishedConfig(const PublishedConfig&) = delete;
-    PublishedConfig& operator=(const PublishedConfig&) = delete;
-};
-}  // namespace
 
 dsp_halvane::dsp_halvane(const dsp_preset& p_data) : m_config(t_dsp_halvane_params::g_default().m_config) {
     t_dsp_halvane_params params = t_dsp_halvane_params::g_default();
     if (params.set_data(p_data)) m_config = params.m_config;
 }
 
-dsp_halvane::~dsp_halvane() {
-    m_outSix.Free();
-    m_outFive.Free();
-    m_outStereo.Free();
-    m_outMono.Free();
-    m_frames.Free();
-}
+dsp_halvane::~dsp_halvane() = default;
 
 void dsp_halvane::g_get_name(pfc::string_base& p_out) { p_out.set_string(HALVANE_TITLE_A); }
 
@@ -53,13 +32,7 @@ void dsp_halvane::g_show_config_popup(const dsp_preset& p_data, fb2k_hwnd p_pare
 
 void dsp_halvane::flush() { g_bSignalReset.store(1); }
 
-void dsp_halvane::on_endofplayback(abort_callback&) {
-    m_outSix.Free();
-    m_outFive.Free();
-    m_outStereo.Free();
-    m_outMono.Free();
-    this->flush();
-}
+void dsp_halvane::on_endofplayback(abort_callback&) { this->flush(); }
 
 bool dsp_halvane::on_chunk(audio_chunk* p_chunk, abort_callback&) {
     try {
@@ -81,43 +54,14 @@ void dsp_halvane::ProcessLocked(audio_chunk* p_chunk) {
     const uint32_t channels = p_chunk->get_channels();
     const uint32_t rate = p_chunk->get_srate();
 
-    HVLIB_CONFIG config = m_config;
-    PublishedConfig published(&config);
-
-    if (g_bSignalReset.load()) {
-        CHVLib::Reset();
-        g_bSignalReset.store(0);
-    }
-    if (g_bSignalRecalc.load() || rate != CHVFn::m_dwSRate) {
-        CHVFn::CalcStaticConstants(rate);
-        g_bSignalRecalc.store(0);
-    }
-    g_hvlib.ConvertFloatToInternal(channels, p_chunk->get_data(), n, m_frames);
+    // The requests are taken before the chunk: a flag raised while it runs counts for the next.
+    halvane::ChunkRequests requests;
+    requests.reset = g_bSignalReset.exchange(0) != 0;
+    requests.recalc = g_bSignalRecalc.load() != 0;
+    if (requests.recalc || rate != g_hvlib.LastSampleRate()) g_bSignalRecalc.store(0);
     g_dwChannels.store(channels);
-    const uint32_t code = g_hvlib.ProcessChunk(channels, m_frames);
 
-    CHVFn& k = CHVLib::Kernels();
-    switch (code) {
-        case 1:
-            k.OutputFloatMono(m_frames, m_outMono);
-            p_chunk->set_data(m_outMono.m_pData, m_outMono.m_dwCount, 1, rate, kMaskMono);
-            break;
-        case 2:
-            k.OutputFloatStereo(m_frames, m_outStereo);
-            p_chunk->set_data(reinterpret_cast<const float*>(m_outStereo.m_pData), m_outStereo.m_dwCount, 2,
-                              rate, kMaskStereo);
-            break;
-        case 5:
-            k.OutputFloatFive(m_frames, m_outFive);
-            p_chunk->set_data(reinterpret_cast<const float*>(m_outFive.m_pData), m_outFive.m_dwCount, 5, rate,
-                              kMaskFive);
-            break;
-        case 6:
-            k.OutputFloatSix(m_frames, m_outSix);
-            p_chunk->set_data(reinterpret_cast<const float*>(m_outSix.m_pData), m_outSix.m_dwCount, 6, rate,
-                              kMaskSix);
-            break;
-        default:
-            break;  // unsupported layout: the host chunk stays exactly as it came
-    }
+    const halvane::ChunkOutput out = g_hvlib.RunChunk(m_config, rate, p_chunk->get_data(), channels, n, requests);
+    // An unsupported layout leaves the host chunk exactly as it came.
+    if (out.processed) p_chunk->set_data(out.data, out.frames, out.channels, rate, out.mask);
 }

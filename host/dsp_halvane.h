@@ -1,14 +1,14 @@
 // dsp_halvane: the surround processor as one entry of the host's DSP chain.
 //
-// An instance holds only its settings (fixed for its lifetime) and its frame and output
-// buffers; all processing history lives in the engine and is shared by every instance.
+// An instance holds only its settings (fixed for its lifetime); all processing history and
+// the frame and output buffers live in the component's engine (g_hvlib), shared by every
+// instance.
 // All operations run on the host's audio thread. on_chunk serialises its engine work with
 // HVEngineMutex(), so two chains processing at once cannot interleave inside the engine.
 //
 // Output channel masks: 1 ch -> 4 (C), 2 -> 3 (L R), 5 -> 55 (L R C SL SR), 6 -> 63 (+LFE).
 #pragma once
 
-#include "engine/HVBuffer.h"
 #include "engine/HVConfig.h"
 #include "sdk/dsp.h"
 #include "sdk/dsp_entry.h"
@@ -34,7 +34,7 @@ public:
     double get_latency() override { return 0.0; }
     bool need_track_change_mark() override { return false; }
     void on_endoftrack(abort_callback&) override {}
-    // Releases the output buffers, then flushes.
+    // Flushes.
     void on_endofplayback(abort_callback& p_abort) override;
     // Runs the chunk through the engine and replaces it with the result. Always true; a
     // chunk that cannot be processed (allocation failure, over-long chunk) is left as it came.
@@ -46,9 +46,4 @@ private:
     void ProcessLocked(audio_chunk* p_chunk);
 
     HVLIB_CONFIG m_config;
-    HVFrames m_frames;
-    HVBuffer<float> m_outMono;
-    HVBuffer<HVCHUNK_02> m_outStereo;
-    HVBuffer<HVCHUNK_05> m_outFive;
-    HVBuffer<HVCHUNK_06> m_outSix;
 };

@@ -28,15 +28,3 @@ struct alignas(16) BiquadState {
 // stable at low sample rates (the 7 kHz low-pass at 8 or 11.025 kHz).
 BiquadCoeffs DesignButterworth(float freq, bool highPass, uint32_t fs);
 
-// One step of the filter for one column, formed in double precision and rounded once (the
-// scalar set's arithmetic). Returns the rounded output and updates the memories.
-inline float BiquadStepScalar(const BiquadCoeffs& c, BiquadState& s, int col, float x) {
-    double y = ((double(c.b1) * s.m[0][col] + double(c.b0) * x) + double(c.b0) * s.m[1][col]) -
-               double(c.a1) * s.m[2][col] - double(c.a2) * s.m[3][col];
-    float yf = float(y);
-    s.m[1][col] = s.m[0][col];
-    s.m[0][col] = x;
-    s.m[3][col] = s.m[2][col];
-    s.m[2][col] = yf;
-    return yf;
-}

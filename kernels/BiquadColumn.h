@@ -1,8 +1,8 @@
 // One column of a BiquadState held in locals, so a sample loop keeps the recursion in
 // registers and writes the state back once per call.
 //
-// Step() is BiquadStepScalar's arithmetic (double precision, rounded once to float): the
-// scalar kernel set. StepFloat() rounds after every operation, exactly like one lane of
+// Step() forms the output in double precision and rounds it once to float: the scalar
+// kernel set. StepFloat() rounds after every operation, exactly like one lane of
 // BiquadLanes::Step: the SSE2 set's single-recursion filter.
 #pragma once
 

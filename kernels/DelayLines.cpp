@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "kernels/HVFn.h"
+#include "kernels/HVKernelState.h"
 
 namespace {
 
@@ -58,11 +59,11 @@ void RunLine(HVBuffer<float>& line, HVFrames& chunk, int slot) {
 
 }  // namespace
 
-void DelayChannelsShared(HVFrames& chunk, uint32_t flag) {
-    const HVLIB_CONFIG& cfg = *CHVFn::m_pConfig;
-    HVBuffer<float>* lines = CHVFn::m_delay;
-    if (flag != 0) {
-        const uint32_t* lengths = cfg.dwSurroundMode == 1 ? CHVFn::m_dwDelayMusic : CHVFn::m_dwDelayMovie;
+void DelayChannelsShared(HVKernelState& s, HVFrames& chunk, uint32_t flag) {
+    const HVLIB_CONFIG& cfg = *s.m_pConfig;
+    HVBuffer<float>* lines = s.m_delay;
+    if (flag != HV_FLAG_HEADPHONES) {
+        const uint32_t* lengths = cfg.dwSurroundMode == 1 ? s.m_dwDelayMusic : s.m_dwDelayMovie;
         for (int k = 0; k < 6; ++k) SetLineLength(lines[k], lengths[k]);
     } else {
         for (int k = 0; k < 4; ++k) SwitchLineOff(lines[k]);
@@ -70,10 +71,10 @@ void DelayChannelsShared(HVFrames& chunk, uint32_t flag) {
         uint32_t length = 0;
         if (cfg.dwHeadphonesMode == 0 && cfg.bHeadphonesDecodeMusic) {
             on = true;
-            length = CHVFn::m_dwSurrDelayMusic;
+            length = s.m_dwSurrDelayMusic;
         } else if (cfg.dwHeadphonesMode != 0 && cfg.bHeadphonesDecodeMovie) {
             on = true;
-            length = CHVFn::m_dwSurrDelayMovie;
+            length = s.m_dwSurrDelayMovie;
         }
         for (int k = 4; k < 6; ++k) {
             if (on)

@@ -1,19 +1,21 @@
 // Room delays (kernel slot 11), one scalar implementation shared by both kernel sets.
 //
-// Six ring lines CHVFn::m_delay (L R C Sub SL SR), one float per sample; a line's count is
+// Six ring lines m_delay of the stream state (L R C Sub SL SR), one float per sample; a line's count is
 // its delay in samples (0 = the channel passes unchanged) and its cursor m_dwPos the next
 // read/write position. The delay is exactly count samples and continues across chunks.
 // A line whose wanted length changed is restarted from silence (zero-filled); a line whose
 // length is unchanged keeps its content. Storage grows only when a longer line is needed.
 //
-// flag != 0: room set-up, lengths m_dwDelayMusic (dwSurroundMode 1) or m_dwDelayMovie.
-// flag == 0: headphone set-up, front lines off, SL/SR get the surround delay of the chosen
+// HV_FLAG_ROOM: room set-up, lengths m_dwDelayMusic (dwSurroundMode 1) or m_dwDelayMovie.
+// HV_FLAG_HEADPHONES: headphone set-up, front lines off, SL/SR get the surround delay of the chosen
 //            headphone set when that set decodes stereo sources, else off.
-// Reads CHVFn::m_pConfig. Audio thread only.
+// Reads s.m_pConfig. Audio thread of the stream only.
 #pragma once
 
 #include <cstdint>
 
 #include "engine/HVBuffer.h"
 
-void DelayChannelsShared(HVFrames& chunk, uint32_t flag);
+struct HVKernelState;
+
+void DelayChannelsShared(HVKernelState& s, HVFrames& chunk, uint32_t flag);

@@ -169,7 +169,7 @@ void CHVFnSSE2::DetectSteering(BiquadState& stX, BiquadState& stY, const HVFrame
     const uint32_t n = in.m_dwCount;
     outX.Resize(n);
     outY.Resize(n);
-    SteerSmoother sm(m_coefSteer, stX, stY);
+    SteerSmoother sm(m_s.m_coefSteer, stX, stY);
     const uint32_t full = n & ~3u;
     for (uint32_t i = 0; i < full; i += 4) {
         __m128 x, y;
@@ -194,29 +194,29 @@ void CHVFnSSE2::DetectSteering(BiquadState& stX, BiquadState& stY, const HVFrame
 }
 
 void CHVFnSSE2::DecodeActive(HVFrames& chunk) {
-    SplitBands(m_coefSplit, m_stSplit, chunk, m_bufHigh, m_bufLow);
-    DetectSteering(m_stSteerX[0], m_stSteerY[0], m_bufHigh, m_bufSteerX[0], m_bufSteerY[0]);
-    DetectSteering(m_stSteerX[1], m_stSteerY[1], m_bufLow, m_bufSteerX[1], m_bufSteerY[1]);
+    SplitBands(m_s.m_coefSplit, m_s.m_stSplit, chunk, m_s.m_bufHigh, m_s.m_bufLow);
+    DetectSteering(m_s.m_stSteerX[0], m_s.m_stSteerY[0], m_s.m_bufHigh, m_s.m_bufSteerX[0], m_s.m_bufSteerY[0]);
+    DetectSteering(m_s.m_stSteerX[1], m_s.m_stSteerY[1], m_s.m_bufLow, m_s.m_bufSteerX[1], m_s.m_bufSteerY[1]);
 
-    const MatrixParams p{m_pConfig->dwSurroundMode == 1, _mm_set1_ps(m_fCentreSpill),
-                         _mm_set1_ps(m_fCentreWeight)};
+    const MatrixParams p{m_s.m_pConfig->dwSurroundMode == 1, _mm_set1_ps(m_s.m_fCentreSpill),
+                         _mm_set1_ps(m_s.m_fCentreWeight)};
     const uint32_t n = chunk.m_dwCount;
     const uint32_t full = n & ~3u;
     for (uint32_t i = 0; i < full; i += 4)
-        Matrix4(&m_bufHigh[i], &m_bufLow[i], &m_bufSteerX[0][i], &m_bufSteerY[0][i], &m_bufSteerX[1][i],
-                &m_bufSteerY[1][i], &chunk[i], p);
+        Matrix4(&m_s.m_bufHigh[i], &m_s.m_bufLow[i], &m_s.m_bufSteerX[0][i], &m_s.m_bufSteerY[0][i], &m_s.m_bufSteerX[1][i],
+                &m_s.m_bufSteerY[1][i], &chunk[i], p);
     if (const uint32_t rest = n - full) {
         FrameGroup hi{}, lo{}, out{};
         alignas(16) float s[4][4] = {};
-        std::memcpy(hi.f, &m_bufHigh[full], rest * sizeof(HVCHUNK_INTCHUNK));
-        std::memcpy(lo.f, &m_bufLow[full], rest * sizeof(HVCHUNK_INTCHUNK));
+        std::memcpy(hi.f, &m_s.m_bufHigh[full], rest * sizeof(HVCHUNK_INTCHUNK));
+        std::memcpy(lo.f, &m_s.m_bufLow[full], rest * sizeof(HVCHUNK_INTCHUNK));
         std::memcpy(out.f, &chunk[full], rest * sizeof(HVCHUNK_INTCHUNK));
-        std::memcpy(s[0], &m_bufSteerX[0][full], rest * sizeof(float));
-        std::memcpy(s[1], &m_bufSteerY[0][full], rest * sizeof(float));
-        std::memcpy(s[2], &m_bufSteerX[1][full], rest * sizeof(float));
-        std::memcpy(s[3], &m_bufSteerY[1][full], rest * sizeof(float));
+        std::memcpy(s[0], &m_s.m_bufSteerX[0][full], rest * sizeof(float));
+        std::memcpy(s[1], &m_s.m_bufSteerY[0][full], rest * sizeof(float));
+        std::memcpy(s[2], &m_s.m_bufSteerX[1][full], rest * sizeof(float));
+        std::memcpy(s[3], &m_s.m_bufSteerY[1][full], rest * sizeof(float));
         Matrix4(hi.f, lo.f, s[0], s[1], s[2], s[3], out.f, p);
         std::memcpy(&chunk[full], out.f, rest * sizeof(HVCHUNK_INTCHUNK));
     }
-    if (m_pConfig->bMusicSurroundShelf) FilterSurrounds(m_coefSurrLP, m_stShelf, chunk);
+    if (m_s.m_pConfig->bMusicSurroundShelf) FilterSurrounds(m_s.m_coefSurrLP, m_s.m_stShelf, chunk);
 }

@@ -8,6 +8,7 @@
 
 #include "kernels/ConvertFloat.h"
 #include "kernels/HVFnSSE2.h"
+#include "kernels/KernelConstants.h"
 #include "kernels/SampleFormats.h"
 
 namespace {
@@ -97,7 +98,7 @@ void CHVFnSSE2::ConvertSilence(uint32_t n, HVFrames& dst) {
 void CHVFnSSE2::OutputS16Six(const HVFrames& src, HVBuffer<HVCHUNK_S16SIX>& dst) {
     const uint32_t n = src.m_dwCount;
     dst.Resize(n);
-    const __m128 scale = _mm_set1_ps(32768.0f), lo = _mm_set1_ps(-32768.0f), hi = _mm_set1_ps(32767.0f);
+    const __m128 scale = _mm_set1_ps(kS16Scale), lo = _mm_set1_ps(kS16Min), hi = _mm_set1_ps(kS16Max);
     for (uint32_t i = 0; i < n; ++i) {
         int32_t v[8];
         FrameToInts(src[i].f, scale, lo, hi, v);
@@ -108,7 +109,7 @@ void CHVFnSSE2::OutputS16Six(const HVFrames& src, HVBuffer<HVCHUNK_S16SIX>& dst)
 void CHVFnSSE2::OutputS24Six(const HVFrames& src, HVBuffer<HVCHUNK_S24SIX>& dst) {
     const uint32_t n = src.m_dwCount;
     dst.Resize(n);
-    const __m128 scale = _mm_set1_ps(8388608.0f), lo = _mm_set1_ps(-8388608.0f), hi = _mm_set1_ps(8388607.0f);
+    const __m128 scale = _mm_set1_ps(kS24Scale), lo = _mm_set1_ps(kS24Min), hi = _mm_set1_ps(kS24Max);
     for (uint32_t i = 0; i < n; ++i) {
         int32_t v[8];
         FrameToInts(src[i].f, scale, lo, hi, v);

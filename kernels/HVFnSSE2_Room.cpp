@@ -6,6 +6,7 @@
 #include "kernels/BiquadVector.h"
 #include "kernels/DelayLines.h"
 #include "kernels/HVFnSSE2.h"
+#include "kernels/KernelConstants.h"
 
 namespace {
 inline __m128 Broadcast(__m128 v, int lane) {
@@ -24,7 +25,7 @@ inline __m128 Broadcast(__m128 v, int lane) {
 // so LFE and the spares leave as 0 (NaN when an input is infinite, like the zero terms of
 // the front outputs).
 void CHVFnSSE2::DecodePassive(HVFrames& chunk) {
-    const __m128 lLo = _mm_setr_ps(0.707f, 0.0f, 0.5f, 0.0f), rLo = _mm_setr_ps(0.0f, 0.707f, 0.5f, 0.0f);
+    const __m128 lLo = _mm_setr_ps(kPassiveFront, 0.0f, 0.5f, 0.0f), rLo = _mm_setr_ps(0.0f, kPassiveFront, 0.5f, 0.0f);
     const __m128 lHi = _mm_setr_ps(0.5f, 0.5f, 0.0f, 0.0f), rHi = _mm_setr_ps(-0.5f, -0.5f, 0.0f, 0.0f);
     for (uint32_t i = 0; i < chunk.m_dwCount; ++i) {
         float* f = chunk[i].f;
@@ -41,7 +42,7 @@ void CHVFnSSE2::RedirectBass(const BiquadCoeffs& c, BiquadState& st, HVFrames& c
     const BiquadVecCoeffs k(c);
     BiquadLanes mem = BiquadLanes::Load(st, 0);
     const __m128 front = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));  // L R C, not LFE
-    const __m128 gain = _mm_set_ss(0.316f);
+    const __m128 gain = _mm_set_ss(kRedirectGain);
     for (uint32_t i = 0; i < chunk.m_dwCount; ++i) {
         float* f = chunk[i].f;
         const __m128 x = _mm_load_ps(f);
@@ -55,19 +56,19 @@ void CHVFnSSE2::RedirectBass(const BiquadCoeffs& c, BiquadState& st, HVFrames& c
     mem.Store(st, 0);
 }
 
-void CHVFnSSE2::DelayChannels(HVFrames& chunk, uint32_t flag) { DelayChannelsShared(chunk, flag); }
+void CHVFnSSE2::DelayChannels(HVFrames& chunk, uint32_t flag) { DelayChannelsShared(m_s, chunk, flag); }
 
-// flag 0: L, R times the master gain, every other slot (spares included) cleared.
-// flag 1: one factor per slot, trim x master rounded once per call; spares cleared.
+// HV_FLAG_HEADPHONES: L, R times the master gain, every other slot (spares included) cleared.
+// HV_FLAG_ROOM: one factor per slot, trim x master rounded once per call; spares cleared.
 void CHVFnSSE2::ApplyGains(HVFrames& chunk, uint32_t flag) {
     __m128 gLo, gHi;
-    if (flag == 0) {
-        gLo = _mm_setr_ps(m_fMasterGain, m_fMasterGain, 0.0f, 0.0f);
+    if (flag == HV_FLAG_HEADPHONES) {
+        gLo = _mm_setr_ps(m_s.m_fMasterGain, m_s.m_fMasterGain, 0.0f, 0.0f);
         gHi = _mm_setzero_ps();
     } else {
-        const __m128 m = _mm_set1_ps(m_fMasterGain);
-        gLo = _mm_mul_ps(_mm_setr_ps(m_fTrim[0], m_fTrim[1], m_fTrim[2], m_fTrim[3]), m);
-        gHi = _mm_mul_ps(_mm_setr_ps(m_fTrim[4], m_fTrim[5], 0.0f, 0.0f), m);
+        const __m128 m = _mm_set1_ps(m_s.m_fMasterGain);
+        gLo = _mm_mul_ps(_mm_setr_ps(m_s.m_fTrim[0], m_s.m_fTrim[1], m_s.m_fTrim[2], m_s.m_fTrim[3]), m);
+        gHi = _mm_mul_ps(_mm_setr_ps(m_s.m_fTrim[4], m_s.m_fTrim[5], 0.0f, 0.0f), m);
     }
     // The zero lanes are stored as zeros, not as 0 x sample, so an infinite or NaN sample in
     // a cleared slot does not survive as NaN.

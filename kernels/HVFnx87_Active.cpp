@@ -47,23 +47,23 @@ void CHVFnx87::DetectSteering(BiquadState& stX, BiquadState& stY, const HVFrames
         outX[i] = LeakyLogRatio(std::fabs(l), std::fabs(r));
         outY[i] = LeakyLogRatio(s, d);
     }
-    FilterSamples(m_coefSteer, stX, outX);
-    FilterSamples(m_coefSteer, stY, outY);
+    FilterSamples(m_s.m_coefSteer, stX, outX);
+    FilterSamples(m_s.m_coefSteer, stY, outY);
 }
 
 void CHVFnx87::DecodeActive(HVFrames& chunk) {
-    SplitBands(m_coefSplit, m_stSplit, chunk, m_bufHigh, m_bufLow);
-    DetectSteering(m_stSteerX[0], m_stSteerY[0], m_bufHigh, m_bufSteerX[0], m_bufSteerY[0]);
-    DetectSteering(m_stSteerX[1], m_stSteerY[1], m_bufLow, m_bufSteerX[1], m_bufSteerY[1]);
+    SplitBands(m_s.m_coefSplit, m_s.m_stSplit, chunk, m_s.m_bufHigh, m_s.m_bufLow);
+    DetectSteering(m_s.m_stSteerX[0], m_s.m_stSteerY[0], m_s.m_bufHigh, m_s.m_bufSteerX[0], m_s.m_bufSteerY[0]);
+    DetectSteering(m_s.m_stSteerX[1], m_s.m_stSteerY[1], m_s.m_bufLow, m_s.m_bufSteerX[1], m_s.m_bufSteerY[1]);
 
-    const bool music = m_pConfig->dwSurroundMode == 1;
-    const double spill = m_fCentreSpill;
-    const double weight = m_fCentreWeight;
+    const bool music = m_s.m_pConfig->dwSurroundMode == 1;
+    const double spill = m_s.m_fCentreSpill;
+    const double weight = m_s.m_fCentreWeight;
     const uint32_t n = chunk.m_dwCount;
     for (uint32_t i = 0; i < n; ++i) {
         double hi[5], lo[5];
-        BandContribution(m_bufHigh[i].f[HV_L], m_bufHigh[i].f[HV_R], m_bufSteerX[0][i], m_bufSteerY[0][i], hi);
-        BandContribution(m_bufLow[i].f[HV_L], m_bufLow[i].f[HV_R], m_bufSteerX[1][i], m_bufSteerY[1][i], lo);
+        BandContribution(m_s.m_bufHigh[i].f[HV_L], m_s.m_bufHigh[i].f[HV_R], m_s.m_bufSteerX[0][i], m_s.m_bufSteerY[0][i], hi);
+        BandContribution(m_s.m_bufLow[i].f[HV_L], m_s.m_bufLow[i].f[HV_R], m_s.m_bufSteerX[1][i], m_s.m_bufSteerY[1][i], lo);
         float out[5];
         for (int o = 0; o < 5; ++o) out[o] = float(double(float(hi[o])) + lo[o]);
         if (music) {
@@ -76,5 +76,5 @@ void CHVFnx87::DecodeActive(HVFrames& chunk) {
         float* f = chunk[i].f;
         for (int o = 0; o < 5; ++o) f[kSteerOutSlots[o]] = out[o];
     }
-    if (m_pConfig->bMusicSurroundShelf) FilterSurrounds(m_coefSurrLP, m_stShelf, chunk);
+    if (m_s.m_pConfig->bMusicSurroundShelf) FilterSurrounds(m_s.m_coefSurrLP, m_s.m_stShelf, chunk);
 }

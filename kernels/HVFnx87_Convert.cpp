@@ -2,6 +2,7 @@
 // Integer outputs: x 2^15 or 2^23, truncated toward zero, saturated.
 #include "kernels/ConvertFloat.h"
 #include "kernels/HVFnx87.h"
+#include "kernels/KernelConstants.h"
 #include "kernels/SampleFormats.h"
 
 namespace {
@@ -86,7 +87,7 @@ void CHVFnx87::OutputS16Six(const HVFrames& src, HVBuffer<HVCHUNK_S16SIX>& dst) 
     dst.Resize(n);
     for (uint32_t i = 0; i < n; ++i)
         for (int k = 0; k < 6; ++k)
-            dst[i].s[k] = int16_t(TruncateSaturate(double(src[i].f[k]) * 32768.0, -32768.0, 32767.0));
+            dst[i].s[k] = int16_t(TruncateSaturate(double(src[i].f[k]) * double(kS16Scale), kS16Min, kS16Max));
 }
 
 void CHVFnx87::OutputS24Six(const HVFrames& src, HVBuffer<HVCHUNK_S24SIX>& dst) {
@@ -95,7 +96,7 @@ void CHVFnx87::OutputS24Six(const HVFrames& src, HVBuffer<HVCHUNK_S24SIX>& dst) 
     for (uint32_t i = 0; i < n; ++i)
         for (int k = 0; k < 6; ++k)
             StoreS24(dst[i].b + 3 * k,
-                     TruncateSaturate(double(src[i].f[k]) * 8388608.0, -8388608.0, 8388607.0));
+                     TruncateSaturate(double(src[i].f[k]) * double(kS24Scale), kS24Min, kS24Max));
 }
 
 void CHVFnx87::ConvertFloatMono(const float* src, uint32_t n, HVFrames& dst) { ConvertFloatMonoShared(src, n, dst); }

@@ -35,9 +35,9 @@ void CHVFnx87::ShiftSurroundPhase(BiquadState& st, HVFrames& chunk) {
 }
 
 void CHVFnx87::EncodeMatrix(uint32_t, HVFrames& chunk) {
-    FilterSurrounds(m_coefSurrHP, m_stSurrHP, chunk);
-    FilterSurrounds(m_coefSurrLP, m_stSurrLP, chunk);
-    ShiftSurroundPhase(m_stPhase, chunk);
+    FilterSurrounds(m_s.m_coefSurrHP, m_s.m_stSurrHP, chunk);
+    FilterSurrounds(m_s.m_coefSurrLP, m_s.m_stSurrLP, chunk);
+    ShiftSurroundPhase(m_s.m_stPhase, chunk);
     const uint32_t n = chunk.m_dwCount;
     for (uint32_t i = 0; i < n; ++i) {
         float* f = chunk[i].f;

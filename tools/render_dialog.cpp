@@ -8,8 +8,7 @@
 #include <QTabWidget>
 
 #include "dialog/ConfigDlg.h"
-#include "engine/HVLib.h"
-#include "kernels/HVFn.h"
+#include "host/halvane_engine.h"
 
 namespace {
 
@@ -39,7 +38,8 @@ int main(int argc, char** argv) {
     foo_dsp_halvane::ConfigDlg dlg(preset, callback);
     g_bIsPlaying = 1;
     g_dwChannels = 2;
-    CHVFn::m_dwSRate = 44100;
+    const float silence[2] = {0.0f, 0.0f};  // one stereo frame: the engine now runs at 44.1 kHz
+    g_hvlib.RunChunk(HVLIB_CONFIG{}, 44100, silence, 2, 1, halvane::ChunkRequests{});
     dlg.timer_Tick();
     dlg.show();
 

@@ -25,8 +25,16 @@ using FrameVec = std::vector<HVCHUNK_INTCHUNK>;
 // Frame counts that leave every possible remainder after groups of four.
 inline constexpr uint32_t kOddLengths[] = {1, 3, 5, 17, 1023};
 
+// The stream the stage tests work on, its kernel state and headphone stage.
+inline CHVLib& TestLib() {
+    static CHVLib lib;
+    return lib;
+}
+inline HVKernelState& St() { return TestLib().State(); }
+inline HVHeadphoneState& HP() { return TestLib().Headphone(); }
+
 inline CHVFn& Set(int s) {
-    return s == 0 ? static_cast<CHVFn&>(g_fnx87) : static_cast<CHVFn&>(g_fnSSE2);
+    return s == 0 ? static_cast<CHVFn&>(TestLib().Scalar()) : static_cast<CHVFn&>(TestLib().Vector());
 }
 inline const char* SetName(int s) {
     return s == 0 ? "scalar" : "SSE2";
@@ -104,10 +112,9 @@ inline void ExpectEmptyChunkMovesNothing(const FrameVec& in, std::initializer_li
 // Publishes `cfg` as the configuration in force, recomputes the derived constants for `fs`
 // and clears the processing history, as the chunk handler does after a flush.
 inline void StartEngine(const HVLIB_CONFIG& cfg, uint32_t fs) {
-    CHVFn::m_pConfig = &cfg;
-    CHVFn::CalcStaticConstants(fs);
-    CHVLib::Reset();
-    g_hpFill = 0;
+    TestLib().SetConfig(&cfg);
+    TestLib().CalcStaticConstants(fs);
+    TestLib().Reset();
 }
 
 // Stereo programme with a bit of everything the steering reacts to: a centred bass line,
@@ -186,7 +193,7 @@ inline FrameVec RunChunked(const FrameVec& in, uint32_t chunk, const std::functi
 class KernelTest : public ::testing::Test {
   protected:
     void SetUp() override { Configure(); }
-    void TearDown() override { CHVFn::m_pConfig = nullptr; }
+    void TearDown() override { TestLib().SetConfig(nullptr); }
     void Configure(uint32_t fs = 44100) { StartEngine(cfg_, fs); }
     HVLIB_CONFIG cfg_;
 };
@@ -208,5 +215,5 @@ struct Stage {
         cfg.bHeadphonesDecodeMusic = cfg.bHeadphonesDecodeMovie = 0;
         StartEngine(cfg, rate);
     }
-    ~Stage() { CHVFn::m_pConfig = nullptr; }
+    ~Stage() { TestLib().SetConfig(nullptr); }
 };

@@ -42,9 +42,9 @@ Matrix RefMatrix(double x, double y) {
 // Frozen smoother (b = 0, a1 = -1, a2 = 0: it repeats its previous output forever) with
 // both bands' steering held at (x, y).
 void HoldSteering(double x, double y) {
-    CHVFn::m_coefSteer = BiquadCoeffs{0.0f, 0.0f, 0.0f, -1.0f, 0.0f};
+    St().m_coefSteer = BiquadCoeffs{0.0f, 0.0f, 0.0f, -1.0f, 0.0f};
     for (int b = 0; b < 2; ++b)
-        CHVFn::m_stSteerX[b].m[2][0] = float(x), CHVFn::m_stSteerY[b].m[2][0] = float(y);
+        St().m_stSteerX[b].m[2][0] = float(x), St().m_stSteerY[b].m[2][0] = float(y);
 }
 
 // A two-tap average (b0 = 0.5 on x[n] and x[n-2]): from the third frame on, a constant raw
@@ -58,13 +58,13 @@ FrameVec Constant(uint32_t n, float l, float r) {
 }
 
 FrameVec Decode(int s, const FrameVec& in, uint32_t chunk, bool reset = true) {
-    if (reset) CHVLib::Reset();
+    if (reset) TestLib().Reset();
     return RunChunked(in, chunk, [&](HVFrames& f) { Set(s).DecodeActive(f); });
 }
 
 // Raw detection of constant frames (l, r) with the two-tap average: x and y of the last frame.
 std::pair<float, float> RawSteering(int s, float l, float r, uint32_t n) {
-    CHVFn::m_coefSteer = kAverage;
+    St().m_coefSteer = kAverage;
     BiquadState sx{}, sy{};
     HVFrames in;
     HVBuffer<float> ox, oy;
@@ -110,7 +110,7 @@ TEST_F(ActiveDecoderTest, HeldSteeringGivesTheTableInBothSets) {
         const Matrix mf = RefMatrix(float(g.x), float(g.y));
         for (int s = 0; s < 2; ++s)
             for (int in = 0; in < 2; ++in) {
-                CHVLib::Reset();
+                TestLib().Reset();
                 HoldSteering(g.x, g.y);
                 const auto out = Decode(s, Constant(7, in == 0, in == 1), 0, false).back();
                 for (int o = 0; o < 5; ++o)
@@ -162,12 +162,12 @@ TEST_F(ActiveDecoderTest, SilenceAndQuietAfterLoudStayInRange) {
         for (const auto& f : Decode(s, FrameVec(1001, HVCHUNK_INTCHUNK{}), 0))
             for (int c : kOut) ASSERT_EQ(f.f[c], 0.0f) << SetName(s);
         for (int b = 0; b < 2; ++b)
-            EXPECT_TRUE(CHVFn::m_bufSteerX[b][1000] == 0.0f && CHVFn::m_bufSteerY[b][1000] == 0.0f);
+            EXPECT_TRUE(St().m_bufSteerX[b][1000] == 0.0f && St().m_bufSteerY[b][1000] == 0.0f);
         Decode(s, Constant(22050, 0.7f, 0.0f), 0);
         Decode(s, Constant(44100, 0.0f, 0.0f), 0, false);
         for (int b = 0; b < 2; ++b) {
-            EXPECT_LE(std::fabs(CHVFn::m_bufSteerX[b][44099]), 2.31f) << SetName(s) << " band " << b;
-            EXPECT_LE(std::fabs(CHVFn::m_bufSteerY[b][44099]), 2.31f) << SetName(s) << " band " << b;
+            EXPECT_LE(std::fabs(St().m_bufSteerX[b][44099]), 2.31f) << SetName(s) << " band " << b;
+            EXPECT_LE(std::fabs(St().m_bufSteerY[b][44099]), 2.31f) << SetName(s) << " band " << b;
         }
     }
 }
@@ -179,7 +179,7 @@ TEST_F(ActiveDecoderTest, SilenceAndQuietAfterLoudStayInRange) {
 // sums for the scalar set, float operations for SSE2), not from (2 b0 + b1) / (1 + a1 + a2).
 TEST_F(ActiveDecoderTest, CentreOnlySettlesAtTheSmoothersRealGain) {
     const uint32_t n = 3 * 44100;
-    const BiquadCoeffs c = CHVFn::m_coefSteer;
+    const BiquadCoeffs c = St().m_coefSteer;
     for (int s = 0; s < 2; ++s) {
         const float u = s == 0 ? float(std::log(10.0)) : _mm_cvtss_f32(VectorLog(_mm_set1_ps(10.0f)));
         float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
@@ -217,7 +217,7 @@ TEST_F(ActiveDecoderTest, CentreWeightAndSurroundShelfInMusicMode) {
         for (uint32_t w : {100u, 50u, 0u}) {
             cfg_.dwSurroundMode = 1;
             cfg_.dwCentreWeight = w;
-            CHVFn::CalcStaticConstants(44100);
+            St().CalcStaticConstants(44100);
             const FrameVec music = Decode(s, in, 0);
             const double W = 1.0 + std::log10(0.1 + 0.9 * w / 100.0), spill = (1.0 - W) / 2.0;
             const double tol = w == 100 ? 0.0 : 1e-6;
@@ -235,7 +235,7 @@ TEST_F(ActiveDecoderTest, CentreWeightAndSurroundShelfInMusicMode) {
         HVFrames ref;
         Load(ref, Decode(s, in, 0));
         BiquadState st{};
-        Set(s).FilterSurrounds(CHVFn::m_coefSurrLP, st, ref);
+        Set(s).FilterSurrounds(St().m_coefSurrLP, st, ref);
         for (size_t i = 0; i < in.size(); ++i)
             ASSERT_EQ(std::memcmp(shelved[i].f, ref[uint32_t(i)].f, sizeof ref[0].f), 0) << SetName(s) << i;
     }
@@ -245,7 +245,7 @@ TEST_F(ActiveDecoderTest, CentreWeightAndSurroundShelfInMusicMode) {
 TEST_F(ActiveDecoderTest, ChunkSizeNeverChangesTheResult) {
     const FrameVec in = MusicLikeStereo(10007);
     cfg_.dwSurroundMode = 1, cfg_.dwCentreWeight = 60, cfg_.bMusicSurroundShelf = 1;
-    CHVFn::CalcStaticConstants(44100);
+    St().CalcStaticConstants(44100);
     for (int s = 0; s < 2; ++s) {
         const FrameVec whole = Decode(s, in, 4096);
         for (const auto& f : whole) ASSERT_TRUE(f.f[HV_LFE] == 0.25f && f.f[6] == -7.0f && f.f[7] == 7.0f);
@@ -274,14 +274,14 @@ TEST_F(ActiveDecoderTest, VectorTailStaysInsideTheBuffersAndEmptyChunksDoNothing
         f.Resize(n + 1);  // one sentinel frame after the count
         Load(f, MusicLikeStereo(n, 99u));
         for (float& v : f[n].f) v = 12345.0f;
-        CHVLib::Reset();
-        HVBuffer<float>* steer[4] = {&CHVFn::m_bufSteerX[0], &CHVFn::m_bufSteerX[1], &CHVFn::m_bufSteerY[0],
-                                     &CHVFn::m_bufSteerY[1]};
+        TestLib().Reset();
+        HVBuffer<float>* steer[4] = {&St().m_bufSteerX[0], &St().m_bufSteerX[1], &St().m_bufSteerY[0],
+                                     &St().m_bufSteerY[1]};
         for (auto* b : steer) {  // steering buffers with room for sentinels too
             b->Resize(n + 4);
             for (uint32_t j = n; j < n + 4; ++j) (*b)[j] = 54321.0f;
         }
-        g_fnSSE2.DecodeActive(f);
+        TestLib().Vector().DecodeActive(f);
         for (float v : f[n].f) EXPECT_EQ(v, 12345.0f) << n;
         for (auto* b : steer)
             for (uint32_t j = n; j < n + 4; ++j) EXPECT_EQ(b->m_pData[j], 54321.0f) << n;
@@ -290,7 +290,7 @@ TEST_F(ActiveDecoderTest, VectorTailStaysInsideTheBuffersAndEmptyChunksDoNothing
         SCOPED_TRACE(SetName(s));
         ExpectEmptyChunkMovesNothing(
             MusicLikeStereo(301),
-            {&CHVFn::m_stSplit, &CHVFn::m_stSurrLP, &CHVFn::m_stSteerX[0], &CHVFn::m_stSteerY[1]},
+            {&St().m_stSplit, &St().m_stSurrLP, &St().m_stSteerX[0], &St().m_stSteerY[1]},
             [&](HVFrames& f) { Set(s).DecodeActive(f); });
     }
 }

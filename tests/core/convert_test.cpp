@@ -103,10 +103,10 @@ TEST(Convert, IntegerOutputsGoldenTable) {
         for (int k = 0; k < 8; ++k) f[i].f[k] = k < 6 ? rows[i].in : 0.0f;
     HVBuffer<HVCHUNK_S16SIX> o16x, o16v;
     HVBuffer<HVCHUNK_S24SIX> o24x, o24v;
-    g_fnx87.OutputS16Six(f, o16x);
-    g_fnSSE2.OutputS16Six(f, o16v);
-    g_fnx87.OutputS24Six(f, o24x);
-    g_fnSSE2.OutputS24Six(f, o24v);
+    TestLib().Scalar().OutputS16Six(f, o16x);
+    TestLib().Vector().OutputS16Six(f, o16v);
+    TestLib().Scalar().OutputS24Six(f, o24x);
+    TestLib().Vector().OutputS24Six(f, o24v);
     auto s24 = [](const HVCHUNK_S24SIX& e, int k) {
         const uint8_t* b = e.b + 3 * k;
         return int32_t(uint32_t(b[0]) << 8 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 24) >> 8;
@@ -143,11 +143,11 @@ TEST(Convert, ScalarAndSSE2AgreeOverOddLengths) {
         };
         const auto* p16 = reinterpret_cast<const int16_t*>(bytes.data());
         const auto* p32 = reinterpret_cast<const int32_t*>(bytes.data());
-        g_fnx87.ConvertU8Stereo(bytes.data(), n, a), g_fnSSE2.ConvertU8Stereo(bytes.data(), n, b), same(0);
-        g_fnx87.ConvertS16Five(p16, n, a), g_fnSSE2.ConvertS16Five(p16, n, b), same(0);
-        g_fnx87.ConvertS24Six(bytes.data(), n, a), g_fnSSE2.ConvertS24Six(bytes.data(), n, b), same(0);
-        g_fnx87.ConvertS24Mono(bytes.data(), n, a), g_fnSSE2.ConvertS24Mono(bytes.data(), n, b), same(0);
-        g_fnx87.ConvertS32Six(p32, n, a), g_fnSSE2.ConvertS32Six(p32, n, b), same(1);
-        g_fnx87.ConvertS32Stereo(p32, n, a), g_fnSSE2.ConvertS32Stereo(p32, n, b), same(1);
+        TestLib().Scalar().ConvertU8Stereo(bytes.data(), n, a), TestLib().Vector().ConvertU8Stereo(bytes.data(), n, b), same(0);
+        TestLib().Scalar().ConvertS16Five(p16, n, a), TestLib().Vector().ConvertS16Five(p16, n, b), same(0);
+        TestLib().Scalar().ConvertS24Six(bytes.data(), n, a), TestLib().Vector().ConvertS24Six(bytes.data(), n, b), same(0);
+        TestLib().Scalar().ConvertS24Mono(bytes.data(), n, a), TestLib().Vector().ConvertS24Mono(bytes.data(), n, b), same(0);
+        TestLib().Scalar().ConvertS32Six(p32, n, a), TestLib().Vector().ConvertS32Six(p32, n, b), same(1);
+        TestLib().Scalar().ConvertS32Stereo(p32, n, a), TestLib().Vector().ConvertS32Stereo(p32, n, b), same(1);
     }
 }

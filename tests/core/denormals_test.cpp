@@ -49,11 +49,11 @@ TEST_F(KernelTest, EnginePathLetsSteeringReturnToRest) {
             f.Resize(2048);
             const float l = chunk < 10 ? 0.7f : 0.0f;
             for (uint32_t i = 0; i < 2048; ++i) f[i] = HVCHUNK_INTCHUNK{{l, 0, 0, 0, 0, 0, 0, 0}};
-            EXPECT_EQ(g_hvlib.ProcessChunk(2, f), 5u);
+            EXPECT_EQ(TestLib().ProcessChunk(2, f), 5u);
             EXPECT_EQ(ControlWord(), before);
         }
-        EXPECT_EQ(CHVFn::m_bufLow[2047].f[HV_L], 0.0f) << SetName(sse2);
-        EXPECT_EQ(CHVFn::m_bufHigh[2047].f[HV_L], 0.0f) << SetName(sse2);
-        for (int b = 0; b < 2; ++b) EXPECT_LT(std::fabs(CHVFn::m_bufSteerX[b][2047]), 1e-6f) << SetName(sse2);
+        EXPECT_EQ(St().m_bufLow[2047].f[HV_L], 0.0f) << SetName(sse2);
+        EXPECT_EQ(St().m_bufHigh[2047].f[HV_L], 0.0f) << SetName(sse2);
+        for (int b = 0; b < 2; ++b) EXPECT_LT(std::fabs(St().m_bufSteerX[b][2047]), 1e-6f) << SetName(sse2);
     }
 }

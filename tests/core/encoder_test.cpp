@@ -27,13 +27,13 @@ FrameVec Constant(uint32_t n, int slot, float value) {
 }
 
 FrameVec Encode(int s, const FrameVec& in, uint32_t chunk) {
-    CHVLib::Reset();
+    TestLib().Reset();
     return RunChunked(in, chunk, [&](HVFrames& f) { Set(s).EncodeMatrix(6, f); });
 }
 
 FrameVec ShiftPhase(int s, const FrameVec& in) {
-    CHVLib::Reset();
-    return RunChunked(in, 0, [&](HVFrames& f) { Set(s).ShiftSurroundPhase(CHVFn::m_stPhase, f); });
+    TestLib().Reset();
+    return RunChunked(in, 0, [&](HVFrames& f) { Set(s).ShiftSurroundPhase(St().m_stPhase, f); });
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ TEST_F(EncoderTest, FoldDownClearsAndRemovesDc) {
 TEST_F(EncoderTest, SurroundToneLevelsAndPhase) {
     const double hz = 1000.0, near = 0.8165, far = 0.5774;
     const std::complex<double> h =
-        BiquadResponse(CHVFn::m_coefSurrHP, hz) * BiquadResponse(CHVFn::m_coefSurrLP, hz) * AllPass(hz);
+        BiquadResponse(St().m_coefSurrHP, hz) * BiquadResponse(St().m_coefSurrLP, hz) * AllPass(hz);
     for (int s = 0; s < 2; ++s)
         for (int slot : {HV_SL, HV_SR}) {
             const FrameVec out = Encode(s, ToneIn(30000, slot, hz), 0);
@@ -127,7 +127,7 @@ TEST_F(EncoderTest, SetsAgreeOverOddLengthsAndChunkSizeNeverMatters) {
         for (uint32_t chunk : {17u, 1u, 0u})
             EXPECT_TRUE(Same(Encode(s, in, chunk), whole)) << SetName(s) << " chunk " << chunk;
         SCOPED_TRACE(SetName(s));  // an empty chunk moves none of the encoder's memories
-        ExpectEmptyChunkMovesNothing(in, {&CHVFn::m_stSurrHP, &CHVFn::m_stSurrLP, &CHVFn::m_stPhase},
+        ExpectEmptyChunkMovesNothing(in, {&St().m_stSurrHP, &St().m_stSurrLP, &St().m_stPhase},
                                      [&](HVFrames& f) { Set(s).EncodeMatrix(6, f); });
     }
 }

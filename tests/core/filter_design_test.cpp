@@ -75,44 +75,44 @@ TEST(DerivedConstants, DelaysGainsAndCentreWeight) {
     cfg.dwSurroundDelayMusic = 15, cfg.dwSurroundDelayMovie = 10;
     cfg.nTrimSub = 0, cfg.bLFEInvert = 1, cfg.nTrimL = 12, cfg.nTrimC = -12, cfg.nMasterGain = -6;
     cfg.dwCentreWeight = 50;
-    CHVFn::m_pConfig = &cfg;
-    CHVFn::CalcStaticConstants(44100);
-    EXPECT_EQ(CHVFn::m_dwSRate, 44100u);
+    TestLib().SetConfig(&cfg);
+    St().CalcStaticConstants(44100);
+    EXPECT_EQ(St().m_dwSRate, 44100u);
     // L 10 ms; C 44.1 truncated; SL 17 / 12 ms: 749.7 / 529.2; SR 15 / 10 ms: 661.5 / 441.
     const uint32_t music[6] = {441, 0, 44, 0, 749, 661}, movie[6] = {441, 0, 44, 0, 529, 441};
     for (int k = 0; k < 6; ++k)
-        EXPECT_TRUE(CHVFn::m_dwDelayMusic[k] == music[k] && CHVFn::m_dwDelayMovie[k] == movie[k]) << k;
-    EXPECT_EQ(CHVFn::m_dwSurrDelayMusic, 661u);
-    EXPECT_EQ(CHVFn::m_dwSurrDelayMovie, 441u);
-    EXPECT_EQ(CHVFn::m_fTrim[3], -1.0f);  // Sub 0 dB, inverted
-    EXPECT_EQ(CHVFn::m_fTrim[1], 1.0f);
-    ExpectClose(CHVFn::m_fTrim[0], 3.9810717);
-    ExpectClose(CHVFn::m_fTrim[2], 0.2511886);
-    ExpectClose(CHVFn::m_fMasterGain, 0.5011872);
-    EXPECT_NEAR(CHVFn::m_fCentreWeight, 0.7404, 5e-5);
-    EXPECT_NEAR(CHVFn::m_fCentreSpill, (1 - 0.7403627) / 2, 1e-6);
-    ExpectClose(CHVFn::m_coefBass.K, std::tan(M_PI * 120 / 44100), 1e-5);
+        EXPECT_TRUE(St().m_dwDelayMusic[k] == music[k] && St().m_dwDelayMovie[k] == movie[k]) << k;
+    EXPECT_EQ(St().m_dwSurrDelayMusic, 661u);
+    EXPECT_EQ(St().m_dwSurrDelayMovie, 441u);
+    EXPECT_EQ(St().m_fTrim[3], -1.0f);  // Sub 0 dB, inverted
+    EXPECT_EQ(St().m_fTrim[1], 1.0f);
+    ExpectClose(St().m_fTrim[0], 3.9810717);
+    ExpectClose(St().m_fTrim[2], 0.2511886);
+    ExpectClose(St().m_fMasterGain, 0.5011872);
+    EXPECT_NEAR(St().m_fCentreWeight, 0.7404, 5e-5);
+    EXPECT_NEAR(St().m_fCentreSpill, (1 - 0.7403627) / 2, 1e-6);
+    ExpectClose(St().m_coefBass.K, std::tan(M_PI * 120 / 44100), 1e-5);
 
-    CHVFn::CalcStaticConstants(48000);
-    EXPECT_TRUE(CHVFn::m_dwDelayMusic[0] == 480u && CHVFn::m_dwDelayMusic[2] == 48u);
+    St().CalcStaticConstants(48000);
+    EXPECT_TRUE(St().m_dwDelayMusic[0] == 480u && St().m_dwDelayMusic[2] == 48u);
     // Full and no centre weight.
     cfg.dwCentreWeight = 100;
-    CHVFn::CalcStaticConstants(48000);
-    EXPECT_TRUE(CHVFn::m_fCentreWeight == 1.0f && CHVFn::m_fCentreSpill == 0.0f);
+    St().CalcStaticConstants(48000);
+    EXPECT_TRUE(St().m_fCentreWeight == 1.0f && St().m_fCentreSpill == 0.0f);
     cfg.dwCentreWeight = 0;
-    CHVFn::CalcStaticConstants(48000);
-    EXPECT_NEAR(CHVFn::m_fCentreWeight, 0.0f, 1e-7);
-    EXPECT_NEAR(CHVFn::m_fCentreSpill, 0.5f, 1e-7);
+    St().CalcStaticConstants(48000);
+    EXPECT_NEAR(St().m_fCentreWeight, 0.0f, 1e-7);
+    EXPECT_NEAR(St().m_fCentreSpill, 0.5f, 1e-7);
     // Rate 0 changes nothing.
     cfg.dwDelayL = 50;
-    CHVFn::CalcStaticConstants(0);
-    EXPECT_TRUE(CHVFn::m_dwSRate == 48000u && CHVFn::m_dwDelayMusic[0] == 480u);
+    St().CalcStaticConstants(0);
+    EXPECT_TRUE(St().m_dwSRate == 48000u && St().m_dwDelayMusic[0] == 480u);
 
     // Millisecond arithmetic is 32-bit: 2^32 - 1 + 2 ms wraps to 1 ms; 2^32 - 1 ms is
     // 189408057709 samples, of which the low 32 bits remain.
     cfg.dwSurroundDelayMusic = 4294967295u, cfg.dwDelaySL = 2, cfg.dwDelayR = 4294967295u;
-    CHVFn::CalcStaticConstants(44100);
-    EXPECT_EQ(CHVFn::m_dwDelayMusic[4], 44u);
-    EXPECT_EQ(CHVFn::m_dwDelayMusic[1], 429496685u);
-    CHVFn::m_pConfig = nullptr;
+    St().CalcStaticConstants(44100);
+    EXPECT_EQ(St().m_dwDelayMusic[4], 44u);
+    EXPECT_EQ(St().m_dwDelayMusic[1], 429496685u);
+    TestLib().SetConfig(nullptr);
 }

@@ -18,8 +18,8 @@ constexpr double kConvolutionTolerance = 1e-6;
 // Init uploads each of the 20 host spectra whole; a second init while the state exists
 // makes no call; a reset releases and the next init uploads again.
 TEST_F(GpuPathTest, InitUploadsEverySpectrumOnce) {
-    InitGPUResources();
-    ASSERT_EQ(g_bGPUInit, 1);
+    InitGPUResources(HP());
+    ASSERT_EQ(HP().m_gpu.m_bInit, 1);
     EXPECT_TRUE(fake.violations.empty()) << fake.violations.front();
     std::vector<const void*> uploaded;
     for (const auto& c : fake.log)
@@ -29,37 +29,37 @@ TEST_F(GpuPathTest, InitUploadsEverySpectrumOnce) {
             uploaded.push_back(c.src);
         }
     for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(std::count(uploaded.begin(), uploaded.end(), g_hrirSpec[i / 10][i / 5 % 2][i % 5].m_pData),
+        EXPECT_EQ(std::count(uploaded.begin(), uploaded.end(), bank_.spec[i / 10][i / 5 % 2][i % 5].m_pData),
                   1);
     EXPECT_EQ(fake.LiveAllocations(), 22u);
     EXPECT_EQ(fake.LivePlans(), 2u);
     const size_t calls = fake.log.size();
-    InitGPUResources();
+    InitGPUResources(HP());
     EXPECT_EQ(fake.log.size(), calls);
 
-    CHVLib::Reset();
-    EXPECT_EQ(g_bGPUInit, 0);
+    TestLib().Reset();
+    EXPECT_EQ(HP().m_gpu.m_bInit, 0);
     EXPECT_EQ(fake.LiveAllocations() + fake.LivePlans(), 0u);
     fake.log.clear();
-    InitGPUResources();
-    EXPECT_EQ(g_bGPUInit, 1);
+    InitGPUResources(HP());
+    EXPECT_EQ(HP().m_gpu.m_bInit, 1);
     EXPECT_EQ(fake.Count("Memcpy"), 20u);
     EXPECT_EQ(fake.Count("Plan"), 2u);
 }
 
 TEST_F(GpuPathTest, BlockResultsAreTheUnscaledLinearConvolutionsOfEitherFlavour) {
-    InitGPUResources();
+    InitGPUResources(HP());
     for (int f = 0; f < 2; ++f) {
-        for (auto& ear : g_hpConv)
+        for (auto& ear : HP().m_conv)
             for (auto& c : ear) std::fill(c.begin(), c.end(), 12345.0f);
-        ASSERT_TRUE(GpuConvolveBlock(f, "HVFnx87"));
+        ASSERT_TRUE(GpuConvolveBlock(HP(), f, "HVFnx87"));
         for (int e = 0; e < 2; ++e)
             for (int s = 0; s < 5; ++s) {
                 const std::vector<double> ref = DirectConvolution(f, e, s);
                 double peak = 0.0, err = 0.0;
                 for (uint32_t n = 0; n < HP_FFT; ++n) {
                     peak = std::max(peak, std::fabs(ref[n]));
-                    err = std::max(err, std::fabs(double(g_hpConv[e][s][n]) / HP_FFT - ref[n]));
+                    err = std::max(err, std::fabs(double(HP().m_conv[e][s][n]) / HP_FFT - ref[n]));
                 }
                 // Including the last sample, which of an 8192 x 8192 linear convolution is 0.
                 EXPECT_LE(err, kConvolutionTolerance * peak)
@@ -68,28 +68,28 @@ TEST_F(GpuPathTest, BlockResultsAreTheUnscaledLinearConvolutionsOfEitherFlavour)
     }
     // The host block inputs are read, never written.
     for (int s = 0; s < 5; ++s) {
-        EXPECT_EQ(std::memcmp(g_hpTime[s].m_pData, input[s].data(), HP_BLOCK * sizeof(float)), 0);
-        for (uint32_t n = HP_BLOCK; n < HP_FFT; ++n) ASSERT_EQ(g_hpTime[s][n], 0.0f);
+        EXPECT_EQ(std::memcmp(HP().m_time[s].m_pData, input[s].data(), HP_BLOCK * sizeof(float)), 0);
+        for (uint32_t n = HP_BLOCK; n < HP_FFT; ++n) ASSERT_EQ(HP().m_time[s][n], 0.0f);
     }
 }
 
 // Release frees every allocation and plan, a second release makes no call, and 100
 // init/block/release lifetimes leave nothing behind.
 TEST_F(GpuPathTest, ReleaseFreesEverythingAndCyclesDoNotLeak) {
-    InitGPUResources();
-    ReleaseGPUResources();
-    EXPECT_EQ(g_bGPUInit, 0);
+    InitGPUResources(HP());
+    ReleaseGPUResources(HP());
+    EXPECT_EQ(HP().m_gpu.m_bInit, 0);
     EXPECT_EQ(fake.LiveAllocations() + fake.LivePlans(), 0u);
     const size_t calls = fake.log.size();
-    ReleaseGPUResources();
+    ReleaseGPUResources(HP());
     EXPECT_EQ(fake.log.size(), calls);
     size_t before = 0, total = 0, after = 0;
     fake.MemGetInfo(&before, &total);
     for (int i = 0; i < 100; ++i) {
-        InitGPUResources();
-        ASSERT_EQ(g_bGPUInit, 1);
-        ASSERT_TRUE(GpuConvolveBlock(i & 1, "HVFnx87"));
-        ReleaseGPUResources();
+        InitGPUResources(HP());
+        ASSERT_EQ(HP().m_gpu.m_bInit, 1);
+        ASSERT_TRUE(GpuConvolveBlock(HP(), i & 1, "HVFnx87"));
+        ReleaseGPUResources(HP());
     }
     fake.MemGetInfo(&after, &total);
     EXPECT_EQ(after, before);
@@ -98,12 +98,12 @@ TEST_F(GpuPathTest, ReleaseFreesEverythingAndCyclesDoNotLeak) {
 }
 
 TEST_F(GpuPathTest, WithoutSupportOrStateNothingReachesTheDevice) {
-    CHVLib::m_bCUDASupport = 0;
-    InitGPUResources();
-    EXPECT_EQ(g_bGPUInit, 0);
-    EXPECT_FALSE(GpuConvolveBlock(0, "HVFnx87"));
-    ReleaseGPUResources();
-    CHVLib::m_bCUDASupport = 1;
-    EXPECT_FALSE(GpuConvolveBlock(0, "HVFnx87"));
+    SetGpuSupported(0);
+    InitGPUResources(HP());
+    EXPECT_EQ(HP().m_gpu.m_bInit, 0);
+    EXPECT_FALSE(GpuConvolveBlock(HP(), 0, "HVFnx87"));
+    ReleaseGPUResources(HP());
+    SetGpuSupported(1);
+    EXPECT_FALSE(GpuConvolveBlock(HP(), 0, "HVFnx87"));
     EXPECT_TRUE(fake.log.empty());
 }

@@ -25,21 +25,21 @@ class GpuEngineTest : public ::testing::Test {
     ScopedFakeCuda layer;
     FakeCuda& fake = layer.fake;
     const FrameVec input = NoiseFrames(kFrames, 8392829u, 6, 0.5f);
-    const int savedSupport_ = CHVLib::m_bCUDASupport;
+    const int savedSupport_ = int(GpuSupported());
 
     void TearDown() override {
         fake.failAt = 0;
-        ReleaseGPUResources();
-        CHVLib::Reset();
+        ReleaseGPUResources(HP());
+        TestLib().Reset();
         g_testCfg = HVLIB_CONFIG{};
-        CHVLib::m_bCUDASupport = savedSupport_;
+        SetGpuSupported(savedSupport_);
     }
 
     // A device that works from now on, as if chosen at module load.
     void UseDevice() {
         fake.devices = {{1500000, 40}};
-        CHVLib::m_bCUDASupport = SelectCUDADevice();
-        ASSERT_EQ(CHVLib::m_bCUDASupport, 1);
+        SetGpuSupported(SelectCUDADevice());
+        ASSERT_EQ(int(GpuSupported()), 1);
     }
 
     // Headphone mode at 48 kHz after an engine reset; the input as six-channel frames in
@@ -55,7 +55,7 @@ class GpuEngineTest : public ::testing::Test {
         for (uint32_t pos = 0, i = 0, n = 0; pos < kFrames; pos += n, ++i) {
             n = std::min(kChunks[i % 6], kFrames - pos);
             Load(frames, &input[pos], n);
-            EXPECT_EQ(g_hvlib.ProcessChunk(6, frames), 2u);
+            EXPECT_EQ(TestLib().ProcessChunk(6, frames), 2u);
             for (uint32_t k = 0; k < frames.m_dwCount; ++k)
                 out.push_back(frames[k].f[0]), out.push_back(frames[k].f[1]);
         }
@@ -76,14 +76,14 @@ class GpuEngineTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(GpuEngineTest, WithoutDeviceCudaSettingIsIgnoredSilentlyAndNothingIsCalled) {
-    CHVLib::m_bCUDASupport = SelectCUDADevice();  // the fake has no device
+    SetGpuSupported(SelectCUDADevice());  // the fake has no device
     ASSERT_EQ(CHVLib::IsCUDASupported(), 0);
     const size_t startUpCalls = fake.log.size();
     testing::internal::CaptureStderr();
     const std::vector<float> withCuda = Render(1), without = Render(0);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(fake.log.size(), startUpCalls);
-    EXPECT_EQ(g_bGPUInit, 0);
+    EXPECT_EQ(HP().m_gpu.m_bInit, 0);
     ASSERT_EQ(withCuda.size(), size_t(5 * 8192 * 2));
     EXPECT_EQ(withCuda, without);
 }
@@ -94,7 +94,7 @@ TEST_F(GpuEngineTest, EmulatedDeviceMatchesProcessorWithinRounding) {
         const std::vector<float> cpu = Render(0, flavour);
         fake.log.clear();
         const std::vector<float> gpu = Render(1, flavour);
-        EXPECT_EQ(g_bGPUInit, 1);
+        EXPECT_EQ(HP().m_gpu.m_bInit, 1);
         EXPECT_EQ(fake.Count("ExecR2C"), 5u);  // one batched forward transform per block
         EXPECT_TRUE(fake.violations.empty());
         ASSERT_EQ(gpu.size(), cpu.size());
@@ -117,7 +117,7 @@ TEST_F(GpuEngineTest, FailureDuringPlaybackFinishesOnProcessorWithoutLosingAudio
         f.devices = fake.devices;
         f.failAt = k;
         HVSetCudaApi(&f);
-        CHVLib::m_bCUDASupport = 1;
+        SetGpuSupported(1);
         testing::internal::CaptureStderr();
         const std::vector<float> gpu = Render(1);
         const std::string err = testing::internal::GetCapturedStderr();
@@ -125,7 +125,7 @@ TEST_F(GpuEngineTest, FailureDuringPlaybackFinishesOnProcessorWithoutLosingAudio
 
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_EQ(CHVLib::IsCUDASupported(), 0);
-        EXPECT_EQ(g_bGPUInit, 0);
+        EXPECT_EQ(HP().m_gpu.m_bInit, 0);
         EXPECT_EQ(f.LiveAllocations(), 0u);
         EXPECT_EQ(f.log.size(), f.failedLogIndex + 1 + (k <= 44 ? k - 1 : 24))
             << "only the clean-up follows the failing call";

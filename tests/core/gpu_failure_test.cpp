@@ -30,11 +30,11 @@ Outcome RunScenario(FakeCuda& fake) {
     auto mark = [&] {
         if (fake.failedCalls && !o.callsAtFailure) o.callsAtFailure = fake.log.size();
     };
-    InitGPUResources(), mark();
-    o.block[0] = GpuConvolveBlock(0, "HVFnx87"), mark();
-    o.block[1] = GpuConvolveBlock(1, "HVFnSSE2"), mark();
-    ReleaseGPUResources(), mark();
-    InitGPUResources();
+    InitGPUResources(HP()), mark();
+    o.block[0] = GpuConvolveBlock(HP(), 0, "HVFnx87"), mark();
+    o.block[1] = GpuConvolveBlock(HP(), 1, "HVFnSSE2"), mark();
+    ReleaseGPUResources(HP()), mark();
+    InitGPUResources(HP());
     o.err = testing::internal::GetCapturedStderr();
     return o;
 }
@@ -47,14 +47,14 @@ TEST_F(GpuPathTest, FailureAtEachTestedCallReportsReleasesAndGivesUp) {
         ASSERT_EQ(o.err, "");
         ASSERT_TRUE(o.block[0] && o.block[1]);
         ASSERT_EQ(fake.testedCalls, kScenarioCalls + kInitCalls);  // incl. the last init
-        ReleaseGPUResources();
+        ReleaseGPUResources(HP());
     }
     for (int k = 1; k <= kScenarioCalls; ++k) {
         SCOPED_TRACE("failing tested call " + std::to_string(k));
         FakeCuda f;
         f.failAt = k;
         HVSetCudaApi(&f);
-        CHVLib::m_bCUDASupport = 1;
+        SetGpuSupported(1);
         const Outcome o = RunScenario(f);
         HVSetCudaApi(&fake);
 
@@ -76,9 +76,9 @@ TEST_F(GpuPathTest, FailureAtEachTestedCallReportsReleasesAndGivesUp) {
         // Blocks before the failure ran on the GPU; the failing one and all later ones not.
         EXPECT_EQ(o.block[0], k > kInitCalls + kBlockCalls);
         EXPECT_EQ(o.block[1], k > kInitCalls + 2 * kBlockCalls);
-        EXPECT_EQ(CHVLib::m_bCUDASupport, 0);
+        EXPECT_EQ(int(GpuSupported()), 0);
         EXPECT_EQ(CHVLib::IsCUDASupported(), 0);
-        EXPECT_EQ(g_bGPUInit, 0);
+        EXPECT_EQ(HP().m_gpu.m_bInit, 0);
         // Everything released except what the failing call itself could not free.
         EXPECT_EQ(f.LiveAllocations(), failed == "Free" ? 1u : 0u);
         EXPECT_EQ(f.LivePlans(), failed == "Destroy" ? 1u : 0u);

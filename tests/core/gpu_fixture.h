@@ -1,6 +1,6 @@
 // Common set-up of the GPU path tests: a fake layer with one device, known response
-// spectra in g_hrirSpec and noise blocks in g_hpTime, all independent of the code under
-// test. The headphone state is saved and restored so other tests see it unchanged.
+// spectra in a bank of the test's own and noise blocks in HP().m_time, all independent of the
+// code under test. The headphone state is restored so other tests see it unchanged.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "engine/HVLib.h"
+#include "tests/core/TestUtil.h"
 #include "headphone/HVGpu.h"
 #include "headphone/HVHeadphoneState.h"
 #include "tests/core/gpu_fake.h"
@@ -28,10 +28,10 @@ class GpuPathTest : public ::testing::Test {
     std::vector<float> input[5];             // the 8192 samples of each block input
 
     void SetUp() override {
-        savedSupport_ = CHVLib::m_bCUDASupport;
-        ASSERT_EQ(g_bGPUInit, 0) << "a previous test left device state behind";
+        savedSupport_ = int(GpuSupported());
+        ASSERT_EQ(HP().m_gpu.m_bInit, 0) << "a previous test left device state behind";
         fake.devices = {{1500000, 40}};
-        CHVLib::m_bCUDASupport = 1;
+        SetGpuSupported(1);
         std::minstd_rand rng(3141592653u);
         std::uniform_real_distribution<double> u(-1.0, 1.0);
         for (auto& f : tap)
@@ -43,8 +43,7 @@ class GpuPathTest : public ::testing::Test {
         for (int f = 0; f < 2; ++f)
             for (int e = 0; e < 2; ++e)
                 for (int s = 0; s < 5; ++s) {
-                    auto& spec = g_hrirSpec[f][e][s];
-                    Swap(spec, saved_[f][e][s]);
+                    auto& spec = bank_.spec[f][e][s];
                     spec.Resize(HP_BINS);
                     for (uint32_t k = 0; k < HP_BINS; ++k) {
                         double re = 0.0, im = 0.0;
@@ -57,23 +56,23 @@ class GpuPathTest : public ::testing::Test {
                         spec[k] = {float(re), float(im)};
                     }
                 }
+        savedBank_ = HP().m_bank;
+        HP().m_bank = &bank_;
         for (int s = 0; s < 5; ++s) {  // block inputs: the 8192 samples, then the zero half
             input[s].resize(HP_BLOCK);
             for (float& x : input[s]) x = float(u(rng));
-            g_hpTime[s].Resize(HP_FFT, true);
-            std::memcpy(g_hpTime[s].m_pData, input[s].data(), HP_BLOCK * sizeof(float));
+            HP().m_time[s].Resize(HP_FFT, true);
+            std::memcpy(HP().m_time[s].m_pData, input[s].data(), HP_BLOCK * sizeof(float));
         }
-        for (auto& ear : g_hpConv)
+        for (auto& ear : HP().m_conv)
             for (auto& c : ear) c.Resize(HP_FFT, true);
     }
 
     void TearDown() override {
-        if (g_bGPUInit) fake.failAt = 0, ReleaseGPUResources();
-        g_bGPUInit = 0;
-        for (int f = 0; f < 2; ++f)
-            for (int e = 0; e < 2; ++e)
-                for (int s = 0; s < 5; ++s) Swap(g_hrirSpec[f][e][s], saved_[f][e][s]);
-        CHVLib::m_bCUDASupport = savedSupport_;
+        if (HP().m_gpu.m_bInit) fake.failAt = 0, ReleaseGPUResources(HP());
+        HP().m_gpu.m_bInit = 0;
+        HP().m_bank = savedBank_;
+        SetGpuSupported(savedSupport_);
     }
 
     // Linear convolution of block input s with response (f, e, s), in double.
@@ -85,12 +84,9 @@ class GpuPathTest : public ::testing::Test {
         return y;
     }
 
+    HVHeadphoneBank bank_;  // the test responses' spectra, in use while the test runs
+
   private:
     int savedSupport_ = 0;
-    HVBuffer<HVCHUNK_02> saved_[2][2][5];  // the prepared spectra, set aside while the test runs
-
-    static void Swap(HVBuffer<HVCHUNK_02>& a, HVBuffer<HVCHUNK_02>& b) {
-        std::swap(a.m_pData, b.m_pData), std::swap(a.m_dwCount, b.m_dwCount);
-        std::swap(a.m_dwCapacity, b.m_dwCapacity), std::swap(a.m_dwPos, b.m_dwPos);
-    }
+    const HVHeadphoneBank* savedBank_ = nullptr;
 };

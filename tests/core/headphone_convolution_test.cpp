@@ -18,7 +18,7 @@ FrameVec Render(CHVFn& fn, uint32_t code, const FrameVec& in, const std::vector<
         const uint32_t n = uint32_t(std::min<size_t>(chunks[c++ % chunks.size()], in.size() - pos));
         Load(frames, &in[pos], n);
         pos += n;
-        fn.ProcessHeadphones(code, frames);
+        TestLib().ProcessHeadphones(fn, code, frames);
         out.insert(out.end(), frames.m_pData, frames.m_pData + frames.m_dwCount);
     }
     return out;
@@ -59,7 +59,7 @@ double DirectConvolution(const FrameVec& in, int flavour, int ear, uint32_t o) {
 // response is checked against direct convolution below.)
 TEST(HeadphoneConvolution, ImpulsesGiveTheScaledResponses) {
     {
-        const FrameVec out = Fresh(g_fnx87, 5, Impulse(2 * HP_BLOCK, 0, HV_L), {2 * HP_BLOCK});
+        const FrameVec out = Fresh(TestLib().Scalar(), 5, Impulse(2 * HP_BLOCK, 0, HV_L), {2 * HP_BLOCK});
         ASSERT_EQ(out.size(), 2 * HP_BLOCK);
         for (int ear = 0; ear < 2; ++ear)
             for (uint32_t i = 0; i < HP_BLOCK; ++i) {
@@ -69,7 +69,7 @@ TEST(HeadphoneConvolution, ImpulsesGiveTheScaledResponses) {
         for (const auto& fr : out)
             for (int slot = 2; slot < 6; ++slot) ASSERT_EQ(fr.f[slot], 0.0f);
     }
-    const FrameVec out = Fresh(g_fnx87, 5, Impulse(2 * HP_BLOCK, HP_BLOCK - 1, HV_L), {2 * HP_BLOCK});
+    const FrameVec out = Fresh(TestLib().Scalar(), 5, Impulse(2 * HP_BLOCK, HP_BLOCK - 1, HV_L), {2 * HP_BLOCK});
     for (int ear = 0; ear < 2; ++ear) {
         const float* h = Taps(0, 0, ear);
         for (uint32_t i = 0; i < 2 * HP_BLOCK; ++i) {
@@ -97,13 +97,13 @@ TEST(HeadphoneConvolution, ChunksReleaseWholeBlocksAndKeepTheRest) {
         HVFrames frames;
         if (c.fillBefore) {
             frames.Resize(c.fillBefore, true);
-            g_fnx87.ProcessHeadphones(5, frames);
-            ASSERT_EQ(g_hpFill, c.fillBefore);
+            TestLib().ProcessHeadphones(TestLib().Scalar(), 5, frames);
+            ASSERT_EQ(HP().m_fill, c.fillBefore);
         }
         Load(frames, NoiseFrames(c.chunk, 7, 5, 0.5f));
-        g_fnx87.ProcessHeadphones(5, frames);
+        TestLib().ProcessHeadphones(TestLib().Scalar(), 5, frames);
         EXPECT_EQ(frames.m_dwCount, c.framesOut);
-        EXPECT_EQ(g_hpFill, c.fillAfter);
+        EXPECT_EQ(HP().m_fill, c.fillAfter);
     }
 }
 
@@ -113,7 +113,7 @@ TEST(HeadphoneConvolution, NoiseMatchesDirectConvolutionAcrossBlockBoundaries) {
         for (uint32_t flavour : {0u, 1u}) {
             SCOPED_TRACE(testing::Message() << "code " << code << " flavour " << flavour);
             const FrameVec in = NoiseFrames(3 * HP_BLOCK + 100, 11 + code + flavour, code, 0.5f);
-            const FrameVec out = Fresh(g_fnSSE2, code, in, {5000, 9000, 10000, 676}, 48000, flavour);
+            const FrameVec out = Fresh(TestLib().Vector(), code, in, {5000, 9000, 10000, 676}, 48000, flavour);
             ASSERT_EQ(out.size(), 3 * HP_BLOCK);
             // The very start, around both block boundaries, and a spread of others.
             std::vector<uint32_t> at;
@@ -135,22 +135,22 @@ TEST(HeadphoneConvolution, NoiseMatchesDirectConvolutionAcrossBlockBoundaries) {
 // scalar and vector sets for every layout.
 TEST(HeadphoneConvolution, ChunkSizesAndKernelSetsNeverChangeTheOutput) {
     const FrameVec in = NoiseFrames(3 * HP_BLOCK + 500, 3, 6, 0.5f);
-    const FrameVec whole = Fresh(g_fnx87, 6, in, {uint32_t(in.size())});
+    const FrameVec whole = Fresh(TestLib().Scalar(), 6, in, {uint32_t(in.size())});
     ASSERT_EQ(whole.size(), 3 * HP_BLOCK);
-    EXPECT_TRUE(Same(whole, Fresh(g_fnx87, 6, in, {1, 4095, 6000, 4096, 17, 9000})));
-    EXPECT_TRUE(Same(whole, Fresh(g_fnx87, 6, in, {1})));
+    EXPECT_TRUE(Same(whole, Fresh(TestLib().Scalar(), 6, in, {1, 4095, 6000, 4096, 17, 9000})));
+    EXPECT_TRUE(Same(whole, Fresh(TestLib().Scalar(), 6, in, {1})));
     for (uint32_t code : {1u, 2u, 5u, 6u}) {
         const FrameVec in2 = NoiseFrames(2 * HP_BLOCK + 1234, 21, code, 0.5f);
-        EXPECT_TRUE(Same(Fresh(g_fnx87, code, in2, {3000, 9000}), Fresh(g_fnSSE2, code, in2, {3000, 9000})))
+        EXPECT_TRUE(Same(Fresh(TestLib().Scalar(), code, in2, {3000, 9000}), Fresh(TestLib().Vector(), code, in2, {3000, 9000})))
             << code;
     }
 }
 
 TEST(HeadphoneConvolution, FlavourSwitchTakesEffectAtTheNextBlock) {
     Stage stage(44100, 0);
-    Render(g_fnx87, 5, Impulse(HP_BLOCK, 0, HV_C), {HP_BLOCK});  // Music block, leaves a tail
+    Render(TestLib().Scalar(), 5, Impulse(HP_BLOCK, 0, HV_C), {HP_BLOCK});  // Music block, leaves a tail
     stage.cfg.dwHeadphonesMode = 1;
-    const FrameVec out = Render(g_fnx87, 5, Impulse(HP_BLOCK, 0, HV_C), {HP_BLOCK});
+    const FrameVec out = Render(TestLib().Scalar(), 5, Impulse(HP_BLOCK, 0, HV_C), {HP_BLOCK});
     // The block completed under Movie uses the Movie C response; the Music tail is added once.
     for (uint32_t i = 0; i < HP_BLOCK; ++i)
         ASSERT_NEAR(out[i].f[0], kOutGain * Taps(1, 2, 0)[i], kImpulseTolerance) << i;
@@ -160,15 +160,15 @@ TEST(HeadphoneConvolution, OtherRatesPassUntouchedAndPrepareNothing) {
     for (uint32_t rate : {32000u, 96000u}) {
         SCOPED_TRACE(rate);
         Stage stage(rate);
-        ReleaseHeadphoneFilters();
+        ReleaseHeadphoneFilters(HP());
         const FrameVec in = NoiseFrames(5000, 5, 6, 0.5f);
-        EXPECT_TRUE(Same(Render(g_fnSSE2, 6, in, {5000}), in));
-        EXPECT_EQ(g_hpFill, 0u);
-        EXPECT_EQ(g_bHeadphoneInit, 0);
+        EXPECT_TRUE(Same(Render(TestLib().Vector(), 6, in, {5000}), in));
+        EXPECT_EQ(HP().m_fill, 0u);
+        EXPECT_EQ(HP().m_bInit, 0);
     }
     // Back at a supported rate the stage prepares itself again and works.
-    const FrameVec out = Fresh(g_fnx87, 5, Impulse(HP_BLOCK, 0, HV_L), {HP_BLOCK});
-    EXPECT_EQ(g_bHeadphoneInit, 1);
+    const FrameVec out = Fresh(TestLib().Scalar(), 5, Impulse(HP_BLOCK, 0, HV_L), {HP_BLOCK});
+    EXPECT_EQ(HP().m_bInit, 1);
     EXPECT_NEAR(out[0].f[0], kOutGain * Taps(0, 0, 0)[0], kImpulseTolerance);
 }
 
@@ -177,15 +177,15 @@ TEST(HeadphoneConvolution, SteadyStateAllocatesNothing) {
     HVFrames frames;
     // Warm up with the largest chunk that will be seen (it completes two blocks).
     Load(frames, NoiseFrames(2 * HP_BLOCK, 1, 6, 0.5f));
-    g_fnSSE2.ProcessHeadphones(6, frames);
+    TestLib().ProcessHeadphones(TestLib().Vector(), 6, frames);
     std::vector<FrameVec> inputs;
     for (uint32_t n : {4096u, 4096u, 1000u, 12000u, 2 * HP_BLOCK, 333u})
         inputs.push_back(NoiseFrames(n, n, 6, 0.5f));
     const uint64_t before = HVAllocationCount();
     for (const FrameVec& in : inputs) {
         Load(frames, in);  // within the buffer's capacity: no allocation
-        g_fnSSE2.ProcessHeadphones(6, frames);
-        g_fnx87.ProcessHeadphones(6, frames);
+        TestLib().ProcessHeadphones(TestLib().Vector(), 6, frames);
+        TestLib().ProcessHeadphones(TestLib().Scalar(), 6, frames);
     }
     EXPECT_EQ(HVAllocationCount(), before);
 }
@@ -208,7 +208,7 @@ TEST(HeadphoneConvolution, StereoIsPreDecodedOnlyWhenTheFlavourAsksForIt) {
                     Set(s).DelayChannels(f, 0);
                 });
                 stage.cfg.bHeadphonesDecodeMusic = stage.cfg.bHeadphonesDecodeMovie = 0;
-                CHVLib::Reset();
+                TestLib().Reset();
                 return Render(Set(s), 5, five, chunks);
             };
             const FrameVec decoded = render(true, false, false), plain = render(false, false, false);

@@ -6,8 +6,8 @@ namespace {
 
 // One chunk as the DSP instance hands it over: host floats in, frames and a code out.
 uint32_t RunChunk(uint32_t channels, const std::vector<float>& host, HVFrames& frames) {
-    g_hvlib.ConvertFloatToInternal(channels, host.data(), uint32_t(host.size() / channels), frames);
-    return g_hvlib.ProcessChunk(channels, frames);
+    TestLib().ConvertFloatToInternal(channels, host.data(), uint32_t(host.size() / channels), frames);
+    return TestLib().ProcessChunk(channels, frames);
 }
 
 // A unit impulse in the first sample of a block of `channels`-channel host frames.
@@ -33,7 +33,7 @@ TEST(HeadphoneEngine, MonoUsesTheCentreResponsesAndOtherRatesPass) {
     EXPECT_EQ(RunChunk(2, std::vector<float>(2 * 777, 0.125f), frames), 2u);
     ASSERT_EQ(frames.m_dwCount, 777u);
     EXPECT_EQ(frames[5].f[0], 0.125f);  // master gain 0 dB
-    EXPECT_EQ(g_hpFill, 0u);
+    EXPECT_EQ(HP().m_fill, 0u);
 }
 
 // The first chunk in another mode is extended by the frames the stage held, as silence;
@@ -46,11 +46,11 @@ TEST(HeadphoneEngine, LeavingHeadphoneModeHandsBackTheHeldFramesAsSilence) {
         Stage stage;
         HVFrames frames;
         RunChunk(2, std::vector<float>(2 * 300, 0.5f), frames);
-        ASSERT_EQ(g_hpFill, 300u);
+        ASSERT_EQ(HP().m_fill, 300u);
         stage.cfg.dwMode = mode;
         RunChunk(2, next, frames);
         ASSERT_EQ(frames.m_dwCount, 1300u);
-        EXPECT_EQ(g_hpFill, 0u);
+        EXPECT_EQ(HP().m_fill, 0u);
         for (uint32_t i = 0; mode == 0 && i < 1000; ++i)
             ASSERT_TRUE(frames[i].f[0] == next[2 * i] && frames[i].f[1] == next[2 * i + 1]);
         for (uint32_t i = 1000; i < 1300; ++i)
@@ -64,9 +64,9 @@ TEST(HeadphoneEngine, ResetDropsHeldFramesAndTail) {
     Stage stage;
     HVFrames frames;
     RunChunk(6, std::vector<float>(6 * (HP_BLOCK + 500), 0.3f), frames);
-    ASSERT_EQ(g_hpFill, 500u);
-    CHVLib::Reset();
-    EXPECT_EQ(g_hpFill, 0u);
+    ASSERT_EQ(HP().m_fill, 500u);
+    TestLib().Reset();
+    EXPECT_EQ(HP().m_fill, 0u);
     // After the reset an impulse comes out clean: no old tail, no old held frames.
     RunChunk(2, Impulse(2), frames);
     ASSERT_EQ(frames.m_dwCount, HP_BLOCK);

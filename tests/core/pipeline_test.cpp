@@ -43,9 +43,9 @@ PipelineResult RunPipeline(const std::vector<float>& in, uint32_t ch, const std:
     const uint32_t total = uint32_t(in.size() / ch);
     for (uint32_t c = 0, done = 0; done < total; ++c) {
         const uint32_t n = std::min(chunks[c % chunks.size()], total - done);
-        g_hvlib.ConvertFloatToInternal(ch, in.data() + size_t(done) * ch, n, frames);
-        r.code = g_hvlib.ProcessChunk(ch, frames);
-        CHVFn& k = CHVLib::Kernels();
+        TestLib().ConvertFloatToInternal(ch, in.data() + size_t(done) * ch, n, frames);
+        r.code = TestLib().ProcessChunk(ch, frames);
+        CHVFn& k = TestLib().Kernels();
         const float* p = in.data() + size_t(done) * ch;
         size_t count = size_t(n) * ch;
         if (r.code == 1) k.OutputFloatMono(frames, mono), p = mono.m_pData, count = mono.m_dwCount;
@@ -75,9 +75,9 @@ TEST(Pipeline, DispatchTableOfLayoutCodes) {
                 StartEngine(cfg, 44100);
                 const auto in = Noise(size_t(64) * code);
                 HVFrames frames;
-                EXPECT_EQ(g_hvlib.ConvertFloatToInternal(code, in.data(), 64, frames), supported);
+                EXPECT_EQ(TestLib().ConvertFloatToInternal(code, in.data(), 64, frames), supported);
                 EXPECT_EQ(frames.m_dwCount, 64u);
-                EXPECT_EQ(g_hvlib.ProcessChunk(code, frames), expect);
+                EXPECT_EQ(TestLib().ProcessChunk(code, frames), expect);
                 for (uint32_t i = 0; !supported && mode != 3 && i < 64;
                      ++i)  // silence through the room stages
                     for (int k = 0; k < 6; ++k) ASSERT_EQ(frames[i].f[k], 0.0f);
@@ -148,7 +148,7 @@ TEST(Pipeline, OutputDoesNotDependOnChunkSizeAndResetRestarts) {
         const auto carried = RunPipeline(in, 2, {5000});
         StartEngine(cfg, 44100);
         const auto single = RunPipeline(in, 2, {1});
-        CHVLib::Reset();
+        TestLib().Reset();
         const auto uneven = RunPipeline(in, 2, {1, 7, 333, 64, 1000, 2, 4096});
         ASSERT_EQ(whole.code, 6u);
         ASSERT_EQ(whole.out.size(), size_t(6) * 5000);
@@ -172,9 +172,9 @@ TEST(Pipeline, SteadyStateChunksAllocateNothing) {
         HVFrames frames;
         HVBuffer<HVCHUNK_06> out;
         auto chunk = [&] {
-            g_hvlib.ConvertFloatToInternal(2, in.data(), 4096, frames);
-            ASSERT_EQ(g_hvlib.ProcessChunk(2, frames), 6u);
-            CHVLib::Kernels().OutputFloatSix(frames, out);
+            TestLib().ConvertFloatToInternal(2, in.data(), 4096, frames);
+            ASSERT_EQ(TestLib().ProcessChunk(2, frames), 6u);
+            TestLib().Kernels().OutputFloatSix(frames, out);
         };
         chunk();
         const uint64_t before = HVAllocationCount();

@@ -60,18 +60,18 @@ TEST(RedirectBass, DcMovesIntoLfe) {
         StartEngine(cfg, 44100);
         HVFrames f;
         Fill(f, n, 1, 0, 0, 0, 0.5f, -0.5f);
-        Set(s).RedirectBass(CHVFn::m_coefBass, CHVFn::m_stBass, f);
+        Set(s).RedirectBass(St().m_coefBass, St().m_stBass, f);
         EXPECT_NEAR(f[n - 1].f[HV_L], 0.0f, kSettledTolerance);
         EXPECT_NEAR(f[n - 1].f[HV_LFE], 0.316f, kSettledTolerance);
         EXPECT_EQ(f[n - 1].f[HV_R], 0.0f);
         // First frame: y = b0 x, so LFE = 0.316 (1 - b0).
-        EXPECT_NEAR(f[0].f[HV_LFE], 0.316 * (1.0 - CHVFn::m_coefBass.b0), 1e-7);
+        EXPECT_NEAR(f[0].f[HV_LFE], 0.316 * (1.0 - St().m_coefBass.b0), 1e-7);
         for (uint32_t i = 0; i < n; ++i) ASSERT_TRUE(f[i].f[HV_SL] == 0.5f && f[i].f[HV_SR] == -0.5f);
 
         // Equal DC in L, R and C: 3 x 0.316 = 0.948 of it reaches LFE.
         StartEngine(cfg, 44100);
         Fill(f, n, 0.5f, 0.5f, 0.5f, 0.1f);
-        Set(s).RedirectBass(CHVFn::m_coefBass, CHVFn::m_stBass, f);
+        Set(s).RedirectBass(St().m_coefBass, St().m_stBass, f);
         EXPECT_NEAR(f[n - 1].f[HV_LFE], 0.1f + 0.948f * 0.5f, kSettledTolerance);
         EXPECT_NEAR(f[n - 1].f[HV_C], 0.0f, kSettledTolerance);
     }
@@ -125,7 +125,7 @@ TEST(RoomKernels, ScalarAndSSE2AgreeOverOddLengths) {
             for (int s = 0; s < 2; ++s) {
                 Load(f[s], in);
                 if (op == 0) Set(s).DecodePassive(f[s]);
-                if (op == 1) Set(s).RedirectBass(CHVFn::m_coefBass, st[s], f[s]);
+                if (op == 1) Set(s).RedirectBass(St().m_coefBass, st[s], f[s]);
                 if (op >= 2) Set(s).ApplyGains(f[s], op - 2);
             }
             for (uint32_t i = 0; i < n; ++i)
@@ -162,8 +162,8 @@ TEST(DelayChannels, DelaysAreExactAndContinuousAcrossChunks) {
             ASSERT_TRUE(f[i].f[HV_R] == 2 && f[i].f[HV_LFE] == 0.5f && f[i].f[6] == 7.0f) << t;
         }
     }
-    EXPECT_EQ(CHVFn::m_delay[HV_L].m_dwCount, 441u);
-    EXPECT_EQ(CHVFn::m_delay[HV_R].m_dwCount, 0u);
+    EXPECT_EQ(St().m_delay[HV_L].m_dwCount, 441u);
+    EXPECT_EQ(St().m_delay[HV_R].m_dwCount, 0u);
 }
 
 TEST(DelayChannels, LengthChangesRestartOnlyTheChangedLines) {
@@ -172,11 +172,11 @@ TEST(DelayChannels, LengthChangesRestartOnlyTheChangedLines) {
     StartEngine(cfg, 48000);
     HVFrames f;
     Fill(f, 100, 1, 0, 0, 0, 1, 1);
-    g_fnSSE2.DelayChannels(f, 1);  // lines now full of ones
+    TestLib().Vector().DelayChannels(f, 1);  // lines now full of ones
     // Switching to the movie flavour changes SL/SR (96 samples) but not L.
     cfg.dwSurroundMode = 0;
     Fill(f, 100, 1, 0, 0, 0, 1, 1);
-    g_fnx87.DelayChannels(f, 1);
+    TestLib().Scalar().DelayChannels(f, 1);
     EXPECT_EQ(f[0].f[HV_L], 1.0f);   // content kept
     EXPECT_EQ(f[0].f[HV_SL], 0.0f);  // restarted from silence
     EXPECT_EQ(f[95].f[HV_SR], 0.0f);
@@ -184,8 +184,8 @@ TEST(DelayChannels, LengthChangesRestartOnlyTheChangedLines) {
     // Back to music: the shorter line reuses the storage, which must be cleared, not stale.
     cfg.dwSurroundMode = 1;
     Fill(f, 100, 1, 0, 0, 0, 1, 1);
-    g_fnSSE2.DelayChannels(f, 1);
-    EXPECT_EQ(CHVFn::m_delay[HV_SL].m_dwCapacity, 96u);
+    TestLib().Vector().DelayChannels(f, 1);
+    EXPECT_EQ(St().m_delay[HV_SL].m_dwCapacity, 96u);
     for (uint32_t i = 0; i < 48; ++i) ASSERT_EQ(f[i].f[HV_SL], 0.0f) << i;
     EXPECT_EQ(f[48].f[HV_SL], 1.0f);
 
@@ -194,7 +194,7 @@ TEST(DelayChannels, LengthChangesRestartOnlyTheChangedLines) {
     zero.dwSurroundDelayMusic = 0;
     StartEngine(zero, 48000);
     const FrameVec in = NoiseFrames(1023, 1);
-    EXPECT_TRUE(Same(RunChunked(in, 0, [](HVFrames& g) { g_fnSSE2.DelayChannels(g, 1); }), in));
+    EXPECT_TRUE(Same(RunChunked(in, 0, [](HVFrames& g) { TestLib().Vector().DelayChannels(g, 1); }), in));
 }
 
 TEST(DelayChannels, HeadphoneSetUpDelaysOnlyDecodedSurrounds) {
@@ -203,23 +203,23 @@ TEST(DelayChannels, HeadphoneSetUpDelaysOnlyDecodedSurrounds) {
     StartEngine(cfg, 48000);
     HVFrames f;
     f.Resize(1);
-    g_fnx87.DelayChannels(f, 1);  // room lines exist
+    TestLib().Scalar().DelayChannels(f, 1);  // room lines exist
     auto ramp = [&] {
         f.Resize(300);
         for (uint32_t i = 0; i < 300; ++i) SetFrame(f, i, 1, 1, 1, 1, float(i + 1), float(i + 1));
     };
     ramp();
     cfg.dwHeadphonesMode = 1;  // movie set, decoding on: 96 samples
-    g_fnx87.DelayChannels(f, 0);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(CHVFn::m_delay[k].m_dwCount, 0u);
-    EXPECT_NE(CHVFn::m_delay[HV_L].m_pData, nullptr);  // storage kept
+    TestLib().Scalar().DelayChannels(f, 0);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(St().m_delay[k].m_dwCount, 0u);
+    EXPECT_NE(St().m_delay[HV_L].m_pData, nullptr);  // storage kept
     EXPECT_EQ(f[10].f[HV_L], 1.0f);
     EXPECT_EQ(f[95].f[HV_SL], 0.0f);
     EXPECT_EQ(f[96].f[HV_SR], 1.0f);
     // Movie set without decoding: surrounds pass.
     cfg.bHeadphonesDecodeMovie = 0;
     ramp();
-    g_fnx87.DelayChannels(f, 0);
+    TestLib().Scalar().DelayChannels(f, 0);
     EXPECT_EQ(f[0].f[HV_SL], 1.0f);
-    EXPECT_EQ(CHVFn::m_delay[HV_SR].m_dwCount, 0u);
+    EXPECT_EQ(St().m_delay[HV_SR].m_dwCount, 0u);
 }

@@ -10,8 +10,8 @@
 
 #include "dialog/ConfigDlg.h"
 #include "engine/HVConfig.h"
-#include "engine/HVLib.h"
-#include "kernels/HVFn.h"
+#include "dialog/EngineStatus.h"
+#include "host/halvane_engine.h"
 
 namespace hv_dialog_test {
 
@@ -53,19 +53,21 @@ struct RecordingCallback : dsp_preset_edit_callback {
     std::vector<Bytes> published;
 };
 
+// The engine words the dialog sees in these tests (both capabilities present by default).
+inline EngineStatusWords g_engine;
+
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CHVLib::m_bSSE2Support = 1;
-        CHVLib::m_bCUDASupport = 1;
+        g_engine = EngineStatusWords{};
+        g_engine.sse2 = g_engine.cuda = true;
+        savedSource_ = SetEngineStatusSource([] { return g_engine; });
         foo_dsp_halvane::m_params = t_dsp_halvane_params::g_default();
         ClearSignals();
     }
     void TearDown() override {
         dlg.reset();
-        CHVLib::m_bSSE2Support = savedSSE2_;
-        CHVLib::m_bCUDASupport = savedCUDA_;
-        CHVFn::m_dwSRate = savedRate_;
+        SetEngineStatusSource(savedSource_);
         g_bIsPlaying = 0;
         g_dwChannels = 0;
         cfg_halvane_tab = 0;
@@ -102,8 +104,7 @@ protected:
     std::vector<QString> questions;
 
 private:
-    const int savedSSE2_ = CHVLib::m_bSSE2Support, savedCUDA_ = CHVLib::m_bCUDASupport;
-    const uint32_t savedRate_ = CHVFn::m_dwSRate;
+    EngineStatusSource savedSource_ = nullptr;
 };
 
 }  // namespace hv_dialog_test

@@ -108,7 +108,7 @@ TEST_F(DialogTest, EachWayOfLeavingPublishesTheRightPreset) {
         {"OK unchanged without GPU", false, false, true, ok},
     };
     for (const auto& w : ways) {
-        CHVLib::m_bCUDASupport = w.gpu;
+        g_engine.cuda = w.gpu;
         callback.published.clear();
         HVLIB_CONFIG c = Unusual();
         auto& d = Open(c);
@@ -162,8 +162,8 @@ TEST_F(DialogTest, MissingCapabilitiesDisableUncheckAndClearTheirBoxes) {
     answer = true;
     for (int caps = 0; caps < 4; ++caps) {
         const int sse2 = caps & 1, cuda = caps >> 1;
-        CHVLib::m_bSSE2Support = sse2;
-        CHVLib::m_bCUDASupport = cuda;
+        g_engine.sse2 = sse2;
+        g_engine.cuda = cuda;
         auto& d = Open(HVLIB_CONFIG{});  // the record asks for both
         EXPECT_EQ(d.labelSSE2->text(), sse2 ? "SSE2 is supported" : "No SSE2 support");
         EXPECT_EQ(d.labelCUDA->text(), cuda ? "CUDA is supported" : "No CUDA support");

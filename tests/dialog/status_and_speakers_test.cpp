@@ -43,21 +43,39 @@ TEST_F(DialogTest, StatusLineTextsAndToolTips) {
     EXPECT_TRUE(timer->isActive());
     for (const auto& c : cases) {
         d.comboBoxDecoding->setCurrentIndex(c.mode);
-        g_bIsPlaying = c.playing;
-        g_dwChannels = c.channels;
-        CHVFn::m_dwSRate = c.rate;
+        g_engine.playing = c.playing;
+        g_engine.channels = c.channels;
+        g_engine.rate = c.rate;
         d.timer_Tick();
         EXPECT_EQ(d.labelStatus->text(), c.text) << c.mode << "/" << c.channels << "/" << c.rate;
         EXPECT_EQ(d.labelStatus->toolTip(), c.tip) << c.mode << "/" << c.channels << "/" << c.rate;
     }
     // An unknown mode in the record leaves the last text standing.
     d.comboBoxDecoding->setCurrentIndex(2);
-    g_dwChannels = 2;
+    g_engine.channels = 2;
     d.timer_Tick();
     foo_dsp_halvane::m_params.m_config.dwMode = 7;
     d.timer_Tick();
     EXPECT_EQ(d.labelStatus->text(), "Halvane-HV - Decoding");
     EXPECT_EQ(d.labelStatus->toolTip(), "Working");
+}
+
+// The real source: the words come through the module's status service from the component's
+// engine and the playback flag, as in the player.
+TEST_F(DialogTest, StatusLineReadsTheEngineThroughTheStatusService) {
+    SetEngineStatusSource(nullptr);
+    auto& d = Open(HVLIB_CONFIG{});
+    d.comboBoxDecoding->setCurrentIndex(3);
+    const float frame[2] = {0.0f, 0.0f};
+    for (uint32_t rate : {96000u, 48000u}) {
+        g_hvlib.RunChunk(HVLIB_CONFIG{}, rate, frame, 2, 1, halvane::ChunkRequests{});
+        g_bIsPlaying = 1;
+        g_dwChannels = 2;
+        d.timer_Tick();
+        EXPECT_EQ(d.labelStatus->text(), rate == 48000 ? "Halvane Headphone - Decoding"
+                                                       : "Halvane Headphone - Invalid format, bypass active");
+    }
+    EXPECT_EQ(d.labelSSE2->text(), halvane::IsSSE2Supported() ? "SSE2 is supported" : "No SSE2 support");
 }
 
 QColor Back(const QLabel* l) { return l->palette().color(QPalette::Window); }

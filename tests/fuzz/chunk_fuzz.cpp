@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "engine/HVLib.h"
-#include "tests/fuzz/DspDriver.h"
+#include "host/halvane_engine.h"
+#include "host/driver/DspDriver.h"
 #include "tests/fuzz/FuzzBytes.h"
 #include "tests/fuzz/WordRanges.h"
 

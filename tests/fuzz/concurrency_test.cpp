@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "engine/HVLib.h"
-#include "tests/fuzz/DspDriver.h"
+#include "host/halvane_engine.h"
+#include "host/driver/DspDriver.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void RunPair(const Job& a, const Job& b) {
     for (; s.done.load() < 2; ++polls) {
         g_bSignalRecalc.store(1);
         if (polls % 7 == 0) g_bSignalReset.store(1);
-        shown += g_dwChannels.load() + uint32_t(g_bIsPlaying.load()) + CHVLib::GetSRate();
+        shown += g_dwChannels.load() + uint32_t(g_bIsPlaying.load()) + g_hvlib.LastSampleRate();
         std::this_thread::yield();
     }
     t1.join();

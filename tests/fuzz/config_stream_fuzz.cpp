@@ -11,7 +11,7 @@
 
 #include "host/cfg_halvane_tab.h"
 #include "tests/fuzz/FuzzBytes.h"
-#include "tests/fuzz/ModuleServices.h"
+#include "host/driver/ModuleServices.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/fuzz/FuzzBytes.h"
-#include "tests/fuzz/ModuleServices.h"
+#include "host/driver/ModuleServices.h"
 #include "tests/fuzz/WordRanges.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "app/PlaybackEvents.h"
 #include "app/RenderPipeline.h"
 #include "tests/fuzz/FuzzBytes.h"
-#include "tests/fuzz/ModuleServices.h"
+#include "host/driver/ModuleServices.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "app/FrameStream.h"
 #include "app/PlaybackEvents.h"
 #include "app/RenderPipeline.h"
-#include "tests/fuzz/ModuleServices.h"
+#include "host/driver/ModuleServices.h"
 #include "tests/fuzz/WordRanges.h"
 
 namespace {

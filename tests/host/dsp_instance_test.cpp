@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/HVLib.h"
+#include "host/halvane_engine.h"
 #include "host_test_util.h"
-#include "kernels/HVFn.h"
 #include "sdk/service_enum.h"
 
 namespace {
@@ -66,16 +66,16 @@ TEST_F(DspInstance, FlushAndEndOfPlaybackRequestAResetForTheNextChunk) {
     ASSERT_EQ(g_bSignalReset.load(), 0);
 
     // Plant history in a filter memory that bypass never touches.
-    CHVFn::m_stBass.m[0][0] = 0.25f;
+    g_hvlib.Core().State().m_stBass.m[0][0] = 0.25f;
     FillChunk(c, in, 2, 44100);
     Process(*d, c);
-    EXPECT_EQ(CHVFn::m_stBass.m[0][0], 0.25f) << "no reset without a request";
+    EXPECT_EQ(g_hvlib.Core().State().m_stBass.m[0][0], 0.25f) << "no reset without a request";
     d->flush();
     EXPECT_EQ(g_bSignalReset.load(), 1);
-    EXPECT_EQ(CHVFn::m_stBass.m[0][0], 0.25f) << "flush only requests the reset";
+    EXPECT_EQ(g_hvlib.Core().State().m_stBass.m[0][0], 0.25f) << "flush only requests the reset";
     FillChunk(c, in, 2, 44100);
     Process(*d, c);
-    EXPECT_EQ(CHVFn::m_stBass.m[0][0], 0.0f);
+    EXPECT_EQ(g_hvlib.Core().State().m_stBass.m[0][0], 0.0f);
     EXPECT_EQ(g_bSignalReset.load(), 0);
 
     dsp_chunk_list_impl list;
@@ -96,16 +96,16 @@ TEST_F(DspInstance, RateChangeOrRecalcRequestRecomputesTheConstants) {
     };
     run(loud, 44100);
     run(loud, 96000);
-    EXPECT_EQ(CHVLib::GetSRate(), 96000u);
-    EXPECT_NEAR(CHVFn::m_fMasterGain, 1.9952623f, 1.9952623f * kGainTolerance);  // 10^(6/20)
+    EXPECT_EQ(g_hvlib.LastSampleRate(), 96000u);
+    EXPECT_NEAR(g_hvlib.Core().State().m_fMasterGain, 1.9952623f, 1.9952623f * kGainTolerance);  // 10^(6/20)
 
     // Same rate, other settings: the constants stay until the dialog asks for them.
     run(ConfigWithMode(0), 96000);
-    EXPECT_NEAR(CHVFn::m_fMasterGain, 1.9952623f, 1.9952623f * kGainTolerance);
+    EXPECT_NEAR(g_hvlib.Core().State().m_fMasterGain, 1.9952623f, 1.9952623f * kGainTolerance);
     g_bSignalRecalc.store(1);
     run(ConfigWithMode(0), 96000);
     EXPECT_EQ(g_bSignalRecalc.load(), 0);
-    EXPECT_NEAR(CHVFn::m_fMasterGain, 1.0f, kGainTolerance);
+    EXPECT_NEAR(g_hvlib.Core().State().m_fMasterGain, 1.0f, kGainTolerance);
 }
 
 TEST_F(DspInstance, SteadyChunksAllocateNothing) {

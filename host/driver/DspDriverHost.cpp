@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "sdk/dsp_chunk_list.h"
-#include "tests/fuzz/DspDriver.h"
-#include "tests/fuzz/ModuleServices.h"
+#include "host/driver/DspDriver.h"
+#include "host/driver/ModuleServices.h"
 
 extern "C" foobar2000_client* foobar2000_get_interface(foobar2000_api* p_api, fb2k_module_handle hIns);
 
