@@ -24,7 +24,6 @@ CHVLib& Lib() {
     static CHVLib lib;
     return lib;
 }
-HVHeadphoneState& HP() { return Lib().Headphone(); }
 }  // namespace
 
 namespace {

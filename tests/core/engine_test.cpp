@@ -15,13 +15,14 @@ TEST(HVBuffer, ResizeExtendAndClear) {
     b.m_dwPos = 7;
     b.Resize(1000);  // shrinking keeps the storage and rewinds
     EXPECT_TRUE(b.m_pData == first && b.m_dwCapacity == 1050u && b.m_dwCount == 1000u && b.m_dwPos == 0u);
-    for (uint32_t i = 0; i < 1000; ++i) b[i].f[0] = float(i);
+    for (uint32_t i = 0; i < 1050; ++i) b[i].f[0] = float(i);  // 1000..1049: stale, beyond the count
     b.m_dwPos = 3;
-    b.Extend(40);  // fits: same storage
+    b.Extend(40);  // fits: same storage, and the stale frames it takes in come back as silence
     EXPECT_TRUE(b.m_pData == first && b.m_dwCount == 1040u && b.m_dwPos == 3u);
+    for (uint32_t i = 1000; i < 1040; ++i)
+        for (float v : b[i].f) ASSERT_EQ(v, 0.0f) << i;
     b.m_dwCount = 1000;
-    b[1001].f[0] = 99.0f;  // stale content must not survive an extension
-    b.Extend(100);         // grows to exactly what is needed, keeping the frames
+    b.Extend(100);  // grows to exactly what is needed, keeping the frames
     EXPECT_TRUE(b.m_dwCapacity == 1100u && b.m_dwCount == 1100u);
     for (uint32_t i = 0; i < 1000; ++i) ASSERT_EQ(b[i].f[0], float(i));
     for (uint32_t i = 1000; i < 1100; ++i)

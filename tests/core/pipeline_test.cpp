@@ -1,9 +1,10 @@
-// The chunk pipeline through CHVLib: dispatch by mode and layout, bypass transparency, room
+// The chunk pipeline through the engine's chunk handler: dispatch by mode and layout, bypass transparency, room
 // stages, chunk-size independence, the two kernel sets against each other, steady-state
 // allocation, and low sample rates.
 #include <limits>
 
 #include "TestUtil.h"
+#include "engine/HalvaneEngine.h"
 
 namespace {
 
@@ -30,29 +31,33 @@ struct PipelineResult {
     uint32_t code = 0;
 };
 
-// Interleaved host floats (`ch` channels) through conversion, ProcessChunk and the output
-// conversion in chunks of the given sizes (cycled): the concatenated host output and the
-// last layout code. Codes without an output conversion hand the host chunk back unchanged.
+// The chunk handler under test: one engine whose settings and rate StartChain chooses; the
+// next chunk after StartChain starts from silence with fresh constants.
+halvane::Engine& Chain() {
+    static halvane::Engine engine(0, HVLIB_CONFIG{});
+    return engine;
+}
+struct {
+    HVLIB_CONFIG cfg;
+    uint32_t rate = 44100;
+    bool restart = true;
+} g_chain;
+void StartChain(const HVLIB_CONFIG& cfg, uint32_t rate) { g_chain.cfg = cfg, g_chain.rate = rate, g_chain.restart = true; }
+
+// Interleaved host floats (`ch` channels) through the engine's chunk handler in chunks of the
+// given sizes (cycled): the concatenated host output and the last layout code. Layouts the
+// engine does not process hand the host chunk back unchanged.
 PipelineResult RunPipeline(const std::vector<float>& in, uint32_t ch, const std::vector<uint32_t>& chunks) {
     PipelineResult r;
-    HVFrames frames;
-    HVBuffer<float> mono;
-    HVBuffer<HVCHUNK_02> stereo;
-    HVBuffer<HVCHUNK_05> five;
-    HVBuffer<HVCHUNK_06> six;
     const uint32_t total = uint32_t(in.size() / ch);
     for (uint32_t c = 0, done = 0; done < total; ++c) {
         const uint32_t n = std::min(chunks[c % chunks.size()], total - done);
-        TestLib().ConvertFloatToInternal(ch, in.data() + size_t(done) * ch, n, frames);
-        r.code = TestLib().ProcessChunk(ch, frames);
-        CHVFn& k = TestLib().Kernels();
-        const float* p = in.data() + size_t(done) * ch;
-        size_t count = size_t(n) * ch;
-        if (r.code == 1) k.OutputFloatMono(frames, mono), p = mono.m_pData, count = mono.m_dwCount;
-        if (r.code == 2) k.OutputFloatStereo(frames, stereo), p = &stereo.m_pData->l, count = 2 * stereo.m_dwCount;
-        if (r.code == 5) k.OutputFloatFive(frames, five), p = &five.m_pData->l, count = 5 * five.m_dwCount;
-        if (r.code == 6) k.OutputFloatSix(frames, six), p = &six.m_pData->l, count = 6 * six.m_dwCount;
-        if (count) r.out.insert(r.out.end(), p, p + count);
+        const halvane::ChunkRequests requests{g_chain.restart, g_chain.restart};
+        g_chain.restart = false;
+        const halvane::ChunkOutput o =
+            Chain().RunChunk(g_chain.cfg, g_chain.rate, in.data() + size_t(done) * ch, ch, n, requests);
+        r.code = o.channels;
+        r.out.insert(r.out.end(), o.data, o.data + size_t(o.frames) * o.channels);
         done += n;
     }
     return r;
@@ -91,7 +96,7 @@ TEST(Pipeline, BypassIsBitIdenticalForEveryLayoutAndSet) {
             SCOPED_TRACE(testing::Message() << "channels " << ch << " sse2 " << sse2);
             HVLIB_CONFIG cfg = Config(0, sse2, true);  // redirection has no effect in bypass
             cfg.nMasterGain = 6, cfg.dwDelayL = 10;
-            StartEngine(cfg, 44100);
+            StartChain(cfg, 44100);
             auto in = Noise(size_t(1023) * ch);
             const float special[] = {
                 std::numeric_limits<float>::infinity(),   -std::numeric_limits<float>::infinity(), -0.0f,
@@ -108,7 +113,7 @@ TEST(Pipeline, PassiveStereoAndUndecodedLayouts) {
     for (bool sse2 : {false, true}) {
         SCOPED_TRACE(sse2 ? "SSE2" : "scalar");
         HVLIB_CONFIG cfg = Config(1, sse2);
-        StartEngine(cfg, 44100);
+        StartChain(cfg, 44100);
         // Passive stereo through conversion and output: the five-channel matrix.
         auto r = RunPipeline({1, -1}, 2, {1});
         EXPECT_EQ(r.code, 5u);
@@ -116,7 +121,7 @@ TEST(Pipeline, PassiveStereoAndUndecodedLayouts) {
 
         // Six channels and mono get the room stages only: -6, 0, +6 dB trims, SL -12 dB.
         cfg.nTrimL = -6, cfg.nTrimC = 6, cfg.nTrimSL = -12;
-        StartEngine(cfg, 48000);
+        StartChain(cfg, 48000);
         r = RunPipeline({1, 1, 1, 1, 1, 1}, 6, {1});
         EXPECT_EQ(r.code, 6u);
         EXPECT_NEAR(r.out[0], 0.501187f, 1e-6f);
@@ -129,7 +134,7 @@ TEST(Pipeline, PassiveStereoAndUndecodedLayouts) {
 
         // Five channels with redirection gain an LFE channel; silent fronts put nothing in it.
         cfg.bLFERedir = 1;
-        StartEngine(cfg, 48000);
+        StartChain(cfg, 48000);
         r = RunPipeline({0, 0, 0, 1, 1}, 5, {1});
         EXPECT_EQ(r.code, 6u);
         EXPECT_EQ(r.out[3], 0.0f);
@@ -143,12 +148,12 @@ TEST(Pipeline, OutputDoesNotDependOnChunkSizeAndResetRestarts) {
     for (bool sse2 : {false, true}) {
         SCOPED_TRACE(sse2 ? "SSE2" : "scalar");
         const HVLIB_CONFIG cfg = RoomConfig(sse2);
-        StartEngine(cfg, 44100);
+        StartChain(cfg, 44100);
         const auto whole = RunPipeline(in, 2, {5000});
         const auto carried = RunPipeline(in, 2, {5000});
-        StartEngine(cfg, 44100);
+        StartChain(cfg, 44100);
         const auto single = RunPipeline(in, 2, {1});
-        TestLib().Reset();
+        g_chain.restart = true;
         const auto uneven = RunPipeline(in, 2, {1, 7, 333, 64, 1000, 2, 4096});
         ASSERT_EQ(whole.code, 6u);
         ASSERT_EQ(whole.out.size(), size_t(6) * 5000);
@@ -167,15 +172,9 @@ TEST(Pipeline, SteadyStateChunksAllocateNothing) {
     for (bool sse2 : {false, true}) {
         SCOPED_TRACE(sse2 ? "SSE2" : "scalar");
         const HVLIB_CONFIG cfg = RoomConfig(sse2);
-        StartEngine(cfg, 44100);
+        StartChain(cfg, 44100);
         const auto in = Noise(2 * 4096);
-        HVFrames frames;
-        HVBuffer<HVCHUNK_06> out;
-        auto chunk = [&] {
-            TestLib().ConvertFloatToInternal(2, in.data(), 4096, frames);
-            ASSERT_EQ(TestLib().ProcessChunk(2, frames), 6u);
-            TestLib().Kernels().OutputFloatSix(frames, out);
-        };
+        auto chunk = [&] { ASSERT_EQ(RunPipeline(in, 2, {4096}).code, 6u); };
         chunk();
         const uint64_t before = HVAllocationCount();
         for (int i = 0; i < 50; ++i) chunk();
@@ -195,7 +194,7 @@ TEST(Pipeline, LowRatesStayFiniteInEveryMode) {
                     HVLIB_CONFIG cfg = Config(mode, sse2, true);
                     cfg.bMusicSurroundShelf = 1;
                     cfg.dwLFECutoff = 200;
-                    StartEngine(cfg, fs);
+                    StartChain(cfg, fs);
                     std::vector<float> in = Noise(size_t(fs) * ch, 0.5f);  // one second
                     for (size_t i = 0; i < in.size(); ++i)
                         in[i] += 0.5f * float(std::sin(2 * M_PI * 0.49 * double(i / ch) + double(i % ch)));

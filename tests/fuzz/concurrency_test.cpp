@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/HVLib.h"
+#include "engine/HalvaneEngine.h"
 #include "host/halvane_engine.h"
 #include "host/driver/DspDriver.h"
 
@@ -90,3 +90,36 @@ TEST(Concurrency, PassiveAndSteeredDecodersOnTwoThreads) { RunPair({1, 1, 2, 6, 
 TEST(Concurrency, TwoHeadphoneInstancesOnTwoThreads) { RunPair({3, 1, 5, 2, false}, {3, 0, 2, 2, false}); }
 
 TEST(Concurrency, EncoderAndBypassWithBothKernelSets) { RunPair({4, 1, 6, 2, true}, {0, 0, 5, 5, true}); }
+
+// Streams of the public engine on two threads at once: each gives exactly what it gives when
+// it runs alone (no state is shared between engines).
+namespace {
+std::vector<float> RunStream(const HVLIB_CONFIG& cfg, uint32_t inCh, const std::vector<float>& in) {
+    halvane::Engine e(44100, cfg);
+    const uint32_t frames = uint32_t(in.size() / inCh);
+    std::vector<float> out(size_t(frames) * 2);
+    for (uint32_t at = 0, i = 0; at < frames; ++i) {
+        const uint32_t n = std::min<uint32_t>(frames - at, 1 + (i * 733) % 3000);
+        e.ProcessInterleaved(&in[size_t(at) * inCh], inCh, &out[size_t(at) * 2], 2, n);
+        at += n;
+    }
+    return out;
+}
+}  // namespace
+
+TEST(Concurrency, TwoEnginesOnTwoThreadsEqualTheirRunsAlone) {
+    HVLIB_CONFIG headphone{.dwMode = 3, .bCUDA = 0}, steered{.dwMode = 2, .bLFERedir = 1, .bSSE2 = 0};
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
+    std::vector<float> in6(size_t(6) * 40000), in2(size_t(2) * 40000);
+    for (float& v : in6) v = noise(rng);
+    for (float& v : in2) v = noise(rng);
+    const std::vector<float> alone6 = RunStream(headphone, 6, in6), alone2 = RunStream(steered, 2, in2);
+    std::vector<float> par6, par2;
+    std::thread t1([&] { par6 = RunStream(headphone, 6, in6); });
+    std::thread t2([&] { par2 = RunStream(steered, 2, in2); });
+    t1.join();
+    t2.join();
+    EXPECT_TRUE(par6 == alone6);
+    EXPECT_TRUE(par2 == alone2);
+}
