@@ -1,18 +1,24 @@
 #include "headphone/HVCudaApi.h"
 
+#include <atomic>
+
 namespace {
 // Null until first use, so the default is found even from other modules' static
-// initialisers (the device choice runs at module load).
-CHVCudaApi* g_pCudaApi = nullptr;
+// initialisers (the device choice runs at load). Atomic: streams on several threads read it.
+std::atomic<CHVCudaApi*> g_pCudaApi{nullptr};
 }  // namespace
 
 CHVCudaApi& HVCudaApi() {
-    if (!g_pCudaApi) g_pCudaApi = &HVCudaDefaultApi();
-    return *g_pCudaApi;
+    CHVCudaApi* api = g_pCudaApi.load(std::memory_order_acquire);
+    if (!api) {
+        CHVCudaApi* expected = nullptr;
+        api = &HVCudaDefaultApi();
+        if (!g_pCudaApi.compare_exchange_strong(expected, api, std::memory_order_acq_rel)) api = expected;
+    }
+    return *api;
 }
 
 CHVCudaApi* HVSetCudaApi(CHVCudaApi* api) {
-    CHVCudaApi* previous = &HVCudaApi();
-    g_pCudaApi = api ? api : &HVCudaDefaultApi();
-    return previous;
+    return g_pCudaApi.exchange(api ? api : &HVCudaDefaultApi(), std::memory_order_acq_rel)
+               ?: &HVCudaDefaultApi();
 }

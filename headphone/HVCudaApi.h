@@ -62,7 +62,7 @@ public:
 // The current instance (the build's default until a test replaces it).
 CHVCudaApi& HVCudaApi();
 // Installs `api` as the current instance (nullptr restores the default); returns the
-// previous one. Tests only; not while the engine processes.
+// previous one. Tests only; not while an engine processes.
 CHVCudaApi* HVSetCudaApi(CHVCudaApi* api);
 // The build's default instance.
 CHVCudaApi& HVCudaDefaultApi();
