@@ -72,14 +72,14 @@ PartitionedConvolver::PartitionedConvolver(PartitionedConvolver&&) noexcept = de
 PartitionedConvolver& PartitionedConvolver::operator=(PartitionedConvolver&&) noexcept = default;
 
 static void CheckFirstBlock(uint32_t firstBlock) {
-    if (firstBlock < PartitionedConvolver::kMinFirstBlock || firstBlock > PartitionedConvolver::kMaxFirstBlock ||
-        !std::has_single_bit(firstBlock))
+    if (firstBlock < PartitionedConvolver::kMinFirstBlock ||
+        firstBlock > PartitionedConvolver::kMaxFirstBlock || !std::has_single_bit(firstBlock))
         throw std::invalid_argument("partition size " + std::to_string(firstBlock) +
                                     " is not a power of two from 64 to 8192");
 }
 
 std::vector<ConvolverPartition> PartitionedConvolver::choosePartitions(uint32_t firstBlock, uint32_t inputs,
-                                                                      size_t length) {
+                                                                       size_t length) {
     CheckFirstBlock(firstBlock);
     const uint64_t total = std::max<size_t>(length, 1);
     std::vector<uint32_t> sizes;
@@ -136,8 +136,8 @@ void PartitionedConvolver::prepare(uint32_t firstBlock, uint32_t inputs,
     CheckFirstBlock(firstBlock);
     if (inputs == 0) throw std::invalid_argument("a convolver needs at least one input");
     if (responses.size() != size_t(inputs) * 2)
-        throw std::invalid_argument(std::to_string(responses.size()) + " responses for " + std::to_string(inputs) +
-                                    " inputs (two ears each)");
+        throw std::invalid_argument(std::to_string(responses.size()) + " responses for " +
+                                    std::to_string(inputs) + " inputs (two ears each)");
 
     firstBlock_ = firstBlock;
     inputs_ = inputs;
@@ -184,7 +184,8 @@ void PartitionedConvolver::prepare(uint32_t firstBlock, uint32_t inputs,
                 const size_t n = std::min<uint64_t>(p.size, h.size() - from);
                 std::fill(timeScratch_.begin(), timeScratch_.begin() + 2 * p.size, 0.0f);
                 std::copy_n(h.data() + from, n, timeScratch_.begin());
-                kiss_fftr(st.forward.get(), timeScratch_.data(), reinterpret_cast<kiss_fft_cpx*>(specScratch_.data()));
+                kiss_fftr(st.forward.get(), timeScratch_.data(),
+                          reinterpret_cast<kiss_fft_cpx*>(specScratch_.data()));
                 float* re = st.respRe.data() + (pair * p.count + j) * spec;
                 float* im = st.respIm.data() + (pair * p.count + j) * spec;
                 for (uint32_t k = 0; k <= p.size; ++k) {
@@ -256,8 +257,8 @@ void PartitionedConvolver::runStage(Stage& st, uint64_t lastFrame) {
                 const uint32_t slot = st.newest >= j ? st.newest - j : st.newest + st.count - j;
                 const size_t x = (size_t(c) * st.count + slot) * spec;
                 const size_t h = (pair * st.count + j) * spec;
-                MultiplyAccumulate(accRe, accIm, st.lineRe.data() + x, st.lineIm.data() + x, st.respRe.data() + h,
-                                   st.respIm.data() + h, bins);
+                MultiplyAccumulate(accRe, accIm, st.lineRe.data() + x, st.lineIm.data() + x,
+                                   st.respRe.data() + h, st.respIm.data() + h, bins);
                 any = true;
             }
         }

@@ -49,7 +49,7 @@ struct ConvolverPartition {
 };
 
 class PartitionedConvolver {
-public:
+  public:
     static constexpr uint32_t kMinFirstBlock = 64;
     static constexpr uint32_t kMaxFirstBlock = 8192;
     static constexpr uint32_t kMaxPartition = 8192;
@@ -90,9 +90,10 @@ public:
     // The partitioning prepare() uses for these parameters: stages whose sizes grow by powers
     // of two from firstBlock, minimising per frame 5 log2(2P) (inputs + 2) operations for the
     // transforms of each stage plus 16 inputs per partition for the spectral products.
-    static std::vector<ConvolverPartition> choosePartitions(uint32_t firstBlock, uint32_t inputs, size_t length);
+    static std::vector<ConvolverPartition> choosePartitions(uint32_t firstBlock, uint32_t inputs,
+                                                            size_t length);
 
-private:
+  private:
     struct Stage;
 
     void runStage(Stage& st, uint64_t lastFrame);

@@ -110,12 +110,14 @@ TEST_P(PartitionedConvolverDirect, EqualsDirectConvolution) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, PartitionedConvolverDirect,
-                         ::testing::Values(Case{64, 1, 900, 700}, Case{64, 5, 8192, 300}, Case{256, 5, 8192, 1500},
-                                           Case{1024, 2, 3000, 5000}, Case{8192, 1, 20000, 9000},
-                                           Case{8192, 3, 1000, 10000}, Case{128, 1, 20000, 500}),
+                         ::testing::Values(Case{64, 1, 900, 700}, Case{64, 5, 8192, 300},
+                                           Case{256, 5, 8192, 1500}, Case{1024, 2, 3000, 5000},
+                                           Case{8192, 1, 20000, 9000}, Case{8192, 3, 1000, 10000},
+                                           Case{128, 1, 20000, 500}),
                          [](const auto& info) {
                              return "B" + std::to_string(info.param.block) + "_in" +
-                                    std::to_string(info.param.inputs) + "_taps" + std::to_string(info.param.length);
+                                    std::to_string(info.param.inputs) + "_taps" +
+                                    std::to_string(info.param.length);
                          });
 
 // The same signal whole, frame by frame, in uneven chunks and interleaved in place gives
@@ -178,7 +180,8 @@ TEST(PartitionedConvolver, ImpulseAtStatedDelay) {
         const auto y = Convolve(pc, x, {100});
         for (int ear = 0; ear < 2; ++ear) {
             const std::vector<float>& h = rig.responses[2 + ear];
-            for (size_t i = 0; i < block - 1; ++i) ASSERT_EQ(y[ear][i], 0.0f) << "B " << block << " frame " << i;
+            for (size_t i = 0; i < block - 1; ++i)
+                ASSERT_EQ(y[ear][i], 0.0f) << "B " << block << " frame " << i;
             float peak = 0.0f;
             for (float v : h) peak = std::max(peak, std::abs(v));
             for (size_t i = 0; i < h.size(); ++i)
