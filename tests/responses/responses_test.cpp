@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Fixtures : public ::testing::Test {
+class ResponseFiles : public ::testing::Test {
   protected:
     fs::path dir;
     void SetUp() override {
@@ -78,7 +78,7 @@ constexpr Expect kHalf[] = {{Speaker::FL, Ear::Left, 0}, {Speaker::FL, Ear::Righ
                             {Speaker::FR, Ear::Left, 1}, {Speaker::SR, Ear::Right, 2},
                             {Speaker::SR, Ear::Left, 3}, {Speaker::FC, Ear::Right, 6}};
 
-TEST_F(Fixtures, HeSuViChannelOrderInEveryFormat) {
+TEST_F(ResponseFiles, HeSuViChannelOrderInEveryFormat) {
     const auto full = Channels(14, 300);
     const auto half = Channels(7, 300);
     struct Format {
@@ -105,7 +105,7 @@ TEST_F(Fixtures, HeSuViChannelOrderInEveryFormat) {
     }
 }
 
-TEST_F(Fixtures, BadFilesGiveOneLineNamingFileAndReason) {
+TEST_F(ResponseFiles, BadFilesGiveOneLineNamingFileAndReason) {
     const auto check = [](const std::string& path, const std::string& reason) {
         try {
             LoadHrirFile(path);
@@ -208,7 +208,7 @@ std::string MakeSofa(const std::string& path, const std::string& cdl) {
     return path;
 }
 
-TEST_F(Fixtures, SofaNearestMeasurementAndDelays) {
+TEST_F(ResponseFiles, SofaNearestMeasurementAndDelays) {
     const SofaGrid grid;
     const HrirSet set = LoadHrirFile(MakeSofa(Path("grid.sofa"), grid.Cdl("SimpleFreeFieldHRIR")));
     EXPECT_EQ(set.rate, 48000.0);
