@@ -80,7 +80,13 @@ struct Engine::Stream {
     HVBuffer<HVCHUNK_06> outSix;
 
     void Prime(uint32_t frames6) {
-        std::memset(fifo.m_pData, 0, size_t(kFifoFrames) * 6 * sizeof(float));
+        // The streaming buffers are made on first use: an engine driven chunk by chunk
+        // (the component's) never carries them.
+        if (!fifo.m_pData) {
+            scratch.Resize(Engine::kMaxPiece * 6);
+            fifo.Resize(kFifoFrames * 6);
+        }
+        std::memset(fifo.m_pData, 0, size_t(frames6) * 6 * sizeof(float));  // the delay's silence
         fifoRead = 0;
         fifoCount = frames6;
     }
@@ -139,8 +145,6 @@ Engine::Engine(uint32_t sampleRate, const HVLIB_CONFIG& settings)
     Stream& s = *stream_;
     s.settings = settings;
     s.rate = sampleRate;
-    s.scratch.Resize(kMaxPiece * 6);
-    s.fifo.Resize(kFifoFrames * 6, true);
     core_->SetConfig(&s.settings);
     core_->CalcStaticConstants(sampleRate);
     s.recalc = false;
@@ -173,6 +177,7 @@ void Engine::Prepare(uint32_t maxFrames, uint32_t inChannels) {
     (void)maxFrames;  // pieces never exceed kMaxPiece frames
     if (!Supported(inChannels)) return;
     Stream& s = *stream_;
+    s.Prime(0);  // the streaming buffers
     // Room delay lines long enough for the prepared delays, kept empty.
     const uint32_t longest = uint32_t(uint64_t(s.rate) * kPreparedDelayMs / 1000) + 1;
     for (auto& line : core_->State().m_delay)

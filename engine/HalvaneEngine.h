@@ -14,7 +14,8 @@
 // Threads: one engine is used by one thread at a time (no internal locking). Different
 // engines need no coordination. The process-wide GPU give-up state is atomic.
 //
-// Allocation: the constructor and Prepare() allocate. After Prepare(), Process() and
+// Allocation: the constructor and Prepare() allocate (without Prepare(), the first
+// streaming calls do). After Prepare(), Process() and
 // ProcessInterleaved() calls of any length do no allocation, take no lock and do no I/O
 // (the engine works in pieces of at most kMaxPiece frames), as long as SetSettings() does
 // not ask for room delays longer than 200 ms in all. RunChunk() follows the component's
