@@ -80,8 +80,6 @@ public:
 
     HV_KERNEL_SLOTS(HV_KERNEL_PURE)
 
-    HVKernelState& State() { return m_s; }
-
 protected:
     HVKernelState& m_s;  // the stream this set works for
 };
