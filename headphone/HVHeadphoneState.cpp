@@ -2,6 +2,7 @@
 #include "headphone/HVHeadphoneState.h"
 
 #include <cstring>
+#include <memory>
 
 #include "headphone/HVGpu.h"
 
@@ -28,9 +29,9 @@ HVHeadphoneBank* BuildBank() {
 }  // namespace
 
 const HVHeadphoneBank& HeadphoneBank() {
-    // Built once for the process and kept until it ends (never freed: other static
-    // destructors may still run streams).
-    static const HVHeadphoneBank* bank = BuildBank();
+    // Built once, thread-safely, on first use; freed when the library holding it is unloaded
+    // (a stream's own destructor only releases its buffers and never reads the bank).
+    static const std::unique_ptr<const HVHeadphoneBank> bank(BuildBank());
     return *bank;
 }
 
