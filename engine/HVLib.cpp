@@ -36,12 +36,26 @@ CHVLib::~CHVLib() = default;  // the headphone state frees its plans and device 
 void CHVLib::Reset() {
     m_state.FreeHistory();
     ResetHeadphoneState(m_headphone);
+    m_partitioned.Reset();
     ReleaseGPUResources(m_headphone);
 }
 
 void CHVLib::ClearHistory() {
     m_state.ClearHistory();
     ResetHeadphoneState(m_headphone);
+    m_partitioned.Reset();
+}
+
+void CHVLib::SetHeadphoneResponses(std::shared_ptr<const HrirSet> set) {
+    m_partitioned.SetResponses(std::move(set));
+    ResetHeadphoneState(m_headphone);
+    m_partitioned.Reset();
+}
+
+void CHVLib::SetHeadphoneBlock(uint32_t block) {
+    m_partitioned.SetBlock(block);
+    ResetHeadphoneState(m_headphone);
+    m_partitioned.Reset();
 }
 
 CHVFn& CHVLib::Kernels() {
@@ -77,9 +91,13 @@ bool CHVLib::ConvertFloatToInternal(uint32_t code, const float* p, uint32_t n, H
 }
 
 void CHVLib::ProcessHeadphones(CHVFn& k, uint32_t code, HVFrames& frames) {
-    // The responses are made for 44.1 and 48 kHz only; at other rates the frames pass on
-    // as they came and the stage keeps its state.
-    if (!HeadphoneRateSupported(m_state.m_dwSRate)) return;
+    // The block engine serves the built-in bank at the rates it was made for with its own
+    // 8192-frame block; everything else runs through the partitioned stage, made (resampled,
+    // transformed) on the first chunk at a new rate, block or response set.
+    const uint32_t rate = m_state.m_dwSRate;
+    if (rate == 0) return;  // no rate yet: nothing to convolve for
+    const bool partitioned = m_partitioned.Selected(rate);
+    if (partitioned) m_partitioned.Prepare(rate);
     const HVLIB_CONFIG& cfg = *m_state.m_pConfig;
     const bool movie = cfg.dwHeadphonesMode != 0;
     if (code == 2 && (movie ? cfg.bHeadphonesDecodeMovie : cfg.bHeadphonesDecodeMusic)) {
@@ -88,7 +106,10 @@ void CHVLib::ProcessHeadphones(CHVFn& k, uint32_t code, HVFrames& frames) {
         k.DecodeActive(frames);
         k.DelayChannels(frames, HV_FLAG_HEADPHONES);
     }
-    HeadphoneProcess(m_headphone, cfg, frames, &k == &m_fnSSE2 ? "HVFnSSE2" : "HVFnx87");
+    if (partitioned)
+        m_partitioned.Process(cfg, frames);
+    else
+        HeadphoneProcess(m_headphone, cfg, frames, &k == &m_fnSSE2 ? "HVFnSSE2" : "HVFnx87");
 }
 
 uint32_t CHVLib::ProcessChunk(uint32_t code, HVFrames& frames) {
@@ -119,11 +140,13 @@ uint32_t CHVLib::ProcessChunk(uint32_t code, HVFrames& frames) {
         k.ApplyGains(frames, HV_FLAG_HEADPHONES);
         return code;
     }
-    if (m_headphone.m_fill != 0) {
+    if (const uint32_t held = m_headphone.m_fill + m_partitioned.Held(); held != 0) {
         // First chunk after leaving headphone mode without a reset: the frames held in the
-        // unfinished block are returned as silence so the stream keeps its length.
-        frames.Extend(m_headphone.m_fill);
+        // unfinished block (or the partitioned stage's delay) are returned as silence so the
+        // stream keeps its length.
+        frames.Extend(held);
         m_headphone.m_fill = 0;
+        m_partitioned.Reset();
     }
     if (mode == 0 || mode == 4) return code;
 

@@ -13,6 +13,7 @@
 
 #include "engine/HVBuffer.h"
 #include "engine/HVConfig.h"
+#include "headphone/HVHeadphonePartitioned.h"
 #include "headphone/HVHeadphoneState.h"
 #include "kernels/HVFnSSE2.h"
 #include "kernels/HVFnx87.h"
@@ -66,6 +67,14 @@ class CHVLib {
     // Input frames held in the headphone stage's unfinished block, 0..8191.
     uint32_t HeadphoneFill() const { return m_headphone.m_fill; }
 
+    // The headphone responses (nullptr: the built-in bank) and first block (64..8192, a
+    // power of two); either change clears the headphone history. The block engine runs for
+    // the built-in bank at 44.1 and 48 kHz with block 8192, the partitioned stage otherwise.
+    void SetHeadphoneResponses(std::shared_ptr<const HrirSet> set);
+    void SetHeadphoneBlock(uint32_t block);
+    uint32_t HeadphoneBlock() const { return m_partitioned.Block(); }
+    HVPartitionedHeadphone& Partitioned() { return m_partitioned; }
+
     // Process-wide capabilities: the processor has SSE2 (CPUID 1, EDX bit 26); a CUDA
     // device was selected at load and has not failed since (any thread).
     static int IsSSE2Supported();
@@ -76,4 +85,5 @@ class CHVLib {
     CHVFnx87 m_fnx87{m_state};
     CHVFnSSE2 m_fnSSE2{m_state};
     HVHeadphoneState m_headphone;
+    HVPartitionedHeadphone m_partitioned;
 };

@@ -2,10 +2,14 @@
 #include "engine/HalvaneEngine.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "engine/HVLib.h"
 #include "headphone/HVHeadphone.h"
+#include "headphone/HVHeadphonePartitioned.h"
+#include "headphone/HrirSet.h"
 
 namespace halvane {
 
@@ -29,6 +33,14 @@ bool IsSSE2Supported() {
 }
 bool IsCUDASupported() {
     return CHVLib::IsCUDASupported() != 0;
+}
+
+HrirSet BuiltinHeadphoneResponses(uint32_t flavour) {
+    return BuiltinHeadphoneSet(flavour != 0 ? 1 : 0);
+}
+
+bool IsValidHeadphoneBlock(uint32_t frames) {
+    return frames >= kMinHeadphoneBlock && frames <= kMaxHeadphoneBlock && std::has_single_bit(frames);
 }
 
 namespace {
@@ -168,9 +180,37 @@ uint32_t Engine::SampleRate() const {
 
 uint32_t Engine::Latency(uint32_t inChannels) const {
     const Stream& s = *stream_;
-    if (s.settings.dwMode == 3 && Supported(inChannels) && HeadphoneRateSupported(s.rate))
-        return HP_BLOCK - 1;
+    if (s.settings.dwMode == 3 && Supported(inChannels)) return core_->HeadphoneBlock() - 1;
     return 0;
+}
+
+bool Engine::SetHeadphoneResponses(const HrirSet& set) {
+    if (!(set.rate > 0.0) || !std::isfinite(set.rate) || set.silent()) return false;
+    core_->SetHeadphoneResponses(std::make_shared<const HrirSet>(set));
+    stream_->clear = true;
+    return true;
+}
+
+void Engine::UseBuiltinHeadphoneResponses() {
+    core_->SetHeadphoneResponses(nullptr);
+    stream_->clear = true;
+}
+
+bool Engine::UsesBuiltinHeadphoneResponses() const {
+    return core_->Partitioned().Responses() == nullptr;
+}
+
+bool Engine::SetHeadphoneBlock(uint32_t frames) {
+    if (!IsValidHeadphoneBlock(frames)) return false;
+    if (frames != core_->HeadphoneBlock()) {
+        core_->SetHeadphoneBlock(frames);
+        stream_->clear = true;
+    }
+    return true;
+}
+
+uint32_t Engine::HeadphoneBlock() const {
+    return core_->HeadphoneBlock();
 }
 
 void Engine::Prepare(uint32_t maxFrames, uint32_t inChannels) {

@@ -28,6 +28,7 @@
 #include "engine/HVConfig.h"
 
 class CHVLib;
+struct HrirSet;  // headphone/HrirSet.h: five speakers times two ears of float taps
 
 namespace halvane {
 
@@ -39,6 +40,16 @@ uint32_t ChannelMaskOf(uint32_t channels);
 // has failed in any engine of the process).
 bool IsSSE2Supported();
 bool IsCUDASupported();
+
+// The built-in headphone bank of `flavour` (0 Music, 1 Movie) as a response set at its own
+// rate (44.1 kHz), at the level the mode plays it: the reference for level matching and the
+// source of the bank's resampled versions.
+HrirSet BuiltinHeadphoneResponses(uint32_t flavour);
+
+// First-block sizes of the headphone convolution: powers of two in this range.
+inline constexpr uint32_t kMinHeadphoneBlock = 64;
+inline constexpr uint32_t kMaxHeadphoneBlock = 8192;
+bool IsValidHeadphoneBlock(uint32_t frames);
 
 // Requests of the component's chunk handler (its reset and recalculation flags).
 struct ChunkRequests {
@@ -73,9 +84,27 @@ public:
     uint32_t SampleRate() const;
 
     // Output delay of the streaming interface in frames for an input of `inChannels`
-    // channels under the settings in force: 0 in every mode but headphones, which collects
-    // blocks (8191 frames for the 8192-frame block).
+    // channels under the settings in force: 0 in every mode but headphones, where it is
+    // HeadphoneBlock() - 1 at every rate (8191 frames for the default 8192-frame block).
+    // (The responses themselves may start late: a resampled set carries up to 1 ms of
+    // leading room for the resampler, part of the sound, not of this delay.)
     uint32_t Latency(uint32_t inChannels) const;
+
+    // ---- Headphone responses and block: set them before Prepare() (a plugin: at
+    // activation), then read Latency(). Each change clears the history. ----
+
+    // This stream's responses: a copy of `set` (any rate; resampled once, at the first
+    // headphone processing at the stream's rate, when the rates differ), played as stored for
+    // both flavours. Returns false, keeping the responses in force, for a set without a
+    // positive finite rate or without a non-zero tap.
+    bool SetHeadphoneResponses(const HrirSet& set);
+    // Back to the built-in bank (the default).
+    void UseBuiltinHeadphoneResponses();
+    bool UsesBuiltinHeadphoneResponses() const;
+    // The first partition of the headphone convolution, in frames (default 8192). Returns
+    // false, keeping the block in force, unless IsValidHeadphoneBlock(frames).
+    bool SetHeadphoneBlock(uint32_t frames);
+    uint32_t HeadphoneBlock() const;
 
     // Allocates everything the streaming calls need for `inChannels` channels in every mode
     // (by running silence through them), then clears the history, so that later calls

@@ -19,8 +19,9 @@ std::vector<float> Impulse(uint32_t channels) {
 
 }  // namespace
 
-// Mono is rendered through the centre responses; 96 kHz passes untouched.
-TEST(HeadphoneEngine, MonoUsesTheCentreResponsesAndOtherRatesPass) {
+// Mono is rendered through the centre responses; at 96 kHz the stage holds the frames of
+// its delay like the block engine holds its unfinished block.
+TEST(HeadphoneEngine, MonoUsesTheCentreResponsesAndOtherRatesAreRendered) {
     Stage stage;
     HVFrames frames;
     ASSERT_EQ(RunChunk(1, Impulse(1), frames), 2u);
@@ -31,8 +32,8 @@ TEST(HeadphoneEngine, MonoUsesTheCentreResponsesAndOtherRatesPass) {
 
     Stage high(96000);
     EXPECT_EQ(RunChunk(2, std::vector<float>(2 * 777, 0.125f), frames), 2u);
-    ASSERT_EQ(frames.m_dwCount, 777u);
-    EXPECT_EQ(frames[5].f[0], 0.125f);  // master gain 0 dB
+    EXPECT_EQ(frames.m_dwCount, 0u);
+    EXPECT_EQ(TestLib().Partitioned().Held(), 777u);
     EXPECT_EQ(HP().m_fill, 0u);
 }
 
