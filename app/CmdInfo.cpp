@@ -3,6 +3,7 @@
 #include "app/Commands.h"
 #include "app/GuidText.h"
 #include "app/HostOptions.h"
+#include "host/halvane_headphone_options.h"
 #include "host/halvane_status.h"
 #include "sdk/componentversion.h"
 #include "sdk/play_callback.h"
@@ -18,6 +19,7 @@ const char* InterfaceName(const GUID& g) {
     if (g == componentversion::class_guid) return "componentversion";
     if (g == play_callback_static::class_guid) return "play_callback_static";
     if (g == halvane_status::class_guid) return "halvane_status";
+    if (g == halvane_headphone_options::class_guid) return "halvane_headphone_options";
     return nullptr;
 }
 

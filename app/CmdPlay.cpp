@@ -12,6 +12,7 @@
 #include "app/AppError.h"
 #include "app/Commands.h"
 #include "app/DialogAvailability.h"
+#include "app/HeadphoneOptions.h"
 #include "app/HostOptions.h"
 #include "app/PlayStatusLine.h"
 #include "app/Player.h"
@@ -24,7 +25,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "halvane play FILE... [--output DEVICE|null] [--preset FILE] [--configure] [--chunk FRAMES] [--component PATH]";
+    "halvane play FILE... [--output DEVICE|null] [--preset FILE] [--configure] [--chunk FRAMES] [--component PATH]"
+    " [--hrir FILE [--hrir-level match]] [--hp-block N]";
 
 // Every preset the dialog publishes goes straight to the live chain.
 class ToPlayer final : public dsp_preset_edit_callback {
@@ -50,14 +52,17 @@ uint32_t ModeOf(const dsp_preset& p) {
 
 int RunPlay(CommandArgs args) {
     const OptionSpec specs[] = {{"output", true, false}, {"preset", true, false}, {"configure", false, false},
-                                kChunkOption, kComponentOption};
+                                kChunkOption, kComponentOption, kHeadphoneOptionSpecs[0], kHeadphoneOptionSpecs[1],
+                                kHeadphoneOptionSpecs[2]};
     ParsedArgs parsed = ParseArgs(args, specs);
     if (parsed.positional.empty()) throw UsageError(std::string("usage: ") + kUsage);
     const uint64_t chunk = parsed.Value("chunk") ? ChunkFramesOption(parsed) : 1024;
+    const HeadphoneRequest headphones = ParseHeadphoneOptions(parsed);
 
     const HVLIB_CONFIG settings = parsed.Value("preset") ? LoadPresetSettings(*parsed.Value("preset")) : DefaultSettings();
     std::unique_ptr<AudioOutput> output = OpenAudioOutput(parsed.Value("output").value_or("default"));
     ModuleHost module(ModulePathOption(parsed));
+    ApplyHeadphoneOptions(module, headphones);
     service_ptr_t<dsp_entry_v2> entry = module.FindDspEntry(HALVANE_GUID);
     service_ptr_t<halvane_status> engine;
     find_service(module.Services(), engine);

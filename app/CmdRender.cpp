@@ -2,6 +2,7 @@
 #include "app/AppError.h"
 #include "app/AudioReader.h"
 #include "app/Commands.h"
+#include "app/HeadphoneOptions.h"
 #include "app/HostOptions.h"
 #include "app/ProgressBar.h"
 #include "app/RenderPipeline.h"
@@ -15,6 +16,7 @@
 int RunRender(CommandArgs args) {
     std::vector<OptionSpec> specs(std::begin(kSettingsOptions), std::end(kSettingsOptions));
     specs.insert(specs.end(), {kChunkOption, {"raw", false, false}, kComponentOption});
+    specs.insert(specs.end(), std::begin(kHeadphoneOptionSpecs), std::end(kHeadphoneOptionSpecs));
     ParsedArgs parsed = ParseArgs(args, specs);
     RequirePositional(parsed, 2, "halvane render IN OUT [options]");
     const std::string& inPath = parsed.positional[0];
@@ -25,9 +27,11 @@ int RunRender(CommandArgs args) {
     options.raw = parsed.Has("raw");
     options.trackName = inPath;
     HVLIB_CONFIG settings = BuildSettings(parsed);
+    const HeadphoneRequest headphones = ParseHeadphoneOptions(parsed);
 
     AudioReader reader(inPath);
     ModuleHost module(ModulePathOption(parsed));
+    ApplyHeadphoneOptions(module, headphones);  // before the output exists: a bad file writes nothing
     service_ptr_t<dsp_v2> dsp = InstantiateSurroundDsp(module, settings);
 
     InstallRenderStopHandlers();

@@ -1,11 +1,11 @@
 #include "app/Commands.h"
 
 const CommandInfo kCommands[] = {
-    {"render", "render IN OUT [--preset FILE] [--set FIELD=VALUE]... [--mode passive|hv|headphone|encoder|bypass] [--chunk FRAMES] [--raw] [--component PATH]", RunRender},
+    {"render", "render IN OUT [--preset FILE] [--set FIELD=VALUE]... [--mode passive|hv|headphone|encoder|bypass] [--chunk FRAMES] [--raw] [--component PATH] [--hrir FILE [--hrir-level match]] [--hp-block N]", RunRender},
     {"preset", "preset show FILE | preset save FILE [--preset FILE] [--set FIELD=VALUE]... [--mode NAME]", RunPreset},
     {"info", "info [--component PATH]", RunInfo},
     {"demo", "demo OUTDIR [--chunk FRAMES] [--component PATH]", RunDemo},
-    {"play", "play FILE... [--output DEVICE|null] [--preset FILE] [--configure] [--chunk FRAMES] [--component PATH]", RunPlay},
+    {"play", "play FILE... [--output DEVICE|null] [--preset FILE] [--configure] [--chunk FRAMES] [--component PATH] [--hrir FILE [--hrir-level match]] [--hp-block N]", RunPlay},
     {"configure", "configure [--preset FILE] [--component PATH]", RunConfigure},
 };
 const size_t kCommandCount = sizeof(kCommands) / sizeof(kCommands[0]);
