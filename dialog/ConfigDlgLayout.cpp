@@ -293,7 +293,6 @@ void ConfigDlg::BuildHeadphonesTab() {
     page->addWidget(groupBox10);
 
     page->addStretch(1);
-    page->addWidget(Note(tabPageHeadphones, "Headphone mode only works with 44.1 or 48 KHz sources."));
 }
 
 void ConfigDlg::BuildRoomTab() {

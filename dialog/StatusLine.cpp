@@ -9,6 +9,7 @@ constexpr const char* kNeedsStereo = "Source must have 2 channels";
 
 std::optional<StatusText> StatusFor(int32_t bIsPlaying, uint32_t dwMode, uint32_t dwChannels,
                                     uint32_t dwSRate) {
+    (void)dwSRate;  // no mode depends on the rate
     if (bIsPlaying == 0) return StatusText{"Inactive", "Inactive"};
     switch (dwMode) {
         case 0:
@@ -20,10 +21,12 @@ std::optional<StatusText> StatusFor(int32_t bIsPlaying, uint32_t dwMode, uint32_
             if (dwChannels == 2) return StatusText{"Halvane-HV - Decoding", kWorking};
             return StatusText{"Halvane-HV - Invalid format, bypass active", kNeedsStereo};
         case 3:
-            if (dwSRate == 44100 || dwSRate == 48000)
+            // Every rate is rendered (the responses are resampled for it); layouts the
+            // engine does not know pass through.
+            if (dwChannels == 1 || dwChannels == 2 || dwChannels == 5 || dwChannels == 6)
                 return StatusText{"Halvane Headphone - Decoding", kWorking};
             return StatusText{"Halvane Headphone - Invalid format, bypass active",
-                              "Source must have a sample rate of 44.1 or 48 KHz"};
+                              "Source must have 1, 2, 5 or 6 channels"};
         case 4:
             if (dwChannels == 5 || dwChannels == 6)
                 return StatusText{"Halvane Encoder - Encoding", kWorking};

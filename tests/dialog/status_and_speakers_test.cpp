@@ -11,7 +11,7 @@ namespace {
 
 TEST_F(DialogTest, StatusLineTextsAndToolTips) {
     const char* const kBadChannels = "Source must have 2 channels";
-    const char* const kBadRate = "Source must have a sample rate of 44.1 or 48 KHz";
+    const char* const kBadLayout = "Source must have 1, 2, 5 or 6 channels";
     const char* const kBadEncoder = "Source must have 5 or 6 channels";
     const struct {
         int playing, mode;
@@ -29,8 +29,10 @@ TEST_F(DialogTest, StatusLineTextsAndToolTips) {
         {1, 2, 5, 44100, "Halvane-HV - Invalid format, bypass active", kBadChannels},
         {1, 3, 2, 44100, "Halvane Headphone - Decoding", "Working"},
         {1, 3, 6, 48000, "Halvane Headphone - Decoding", "Working"},
-        {1, 3, 2, 96000, "Halvane Headphone - Invalid format, bypass active", kBadRate},
-        {1, 3, 2, 0, "Halvane Headphone - Invalid format, bypass active", kBadRate},
+        {1, 3, 2, 96000, "Halvane Headphone - Decoding", "Working"},
+        {1, 3, 1, 8000, "Halvane Headphone - Decoding", "Working"},
+        {1, 3, 5, 384000, "Halvane Headphone - Decoding", "Working"},
+        {1, 3, 3, 44100, "Halvane Headphone - Invalid format, bypass active", kBadLayout},
         {1, 4, 5, 44100, "Halvane Encoder - Encoding", "Working"},
         {1, 4, 6, 44100, "Halvane Encoder - Encoding", "Working"},
         {1, 4, 2, 44100, "Halvane Encoder - Invalid format, bypass active", kBadEncoder},
@@ -67,12 +69,12 @@ TEST_F(DialogTest, StatusLineReadsTheEngineThroughTheStatusService) {
     auto& d = Open(HVLIB_CONFIG{});
     d.comboBoxDecoding->setCurrentIndex(3);
     const float frame[2] = {0.0f, 0.0f};
-    for (uint32_t rate : {96000u, 48000u}) {
-        g_hvlib.RunChunk(HVLIB_CONFIG{}, rate, frame, 2, 1, halvane::ChunkRequests{});
+    for (uint32_t channels : {3u, 2u}) {
+        g_hvlib.RunChunk(HVLIB_CONFIG{}, 96000, frame, 2, 1, halvane::ChunkRequests{});
         g_bIsPlaying = 1;
-        g_dwChannels = 2;
+        g_dwChannels = channels;
         d.timer_Tick();
-        EXPECT_EQ(d.labelStatus->text(), rate == 48000 ? "Halvane Headphone - Decoding"
+        EXPECT_EQ(d.labelStatus->text(), channels == 2 ? "Halvane Headphone - Decoding"
                                                        : "Halvane Headphone - Invalid format, bypass active");
     }
     EXPECT_EQ(d.labelSSE2->text(), halvane::IsSSE2Supported() ? "SSE2 is supported" : "No SSE2 support");
