@@ -27,7 +27,7 @@ bool HVPartitionedHeadphone::Selected(uint32_t rate) const {
 }
 
 bool HVPartitionedHeadphone::PreparedFor(uint32_t rate) const {
-    return m_prepared && m_rate == rate && m_preparedBlock == m_block && m_preparedSet == m_user.get();
+    return m_prepared && m_rate == rate && m_preparedGeneration == m_generation;
 }
 
 void HVPartitionedHeadphone::Prepare(uint32_t rate) {
@@ -47,8 +47,7 @@ void HVPartitionedHeadphone::Prepare(uint32_t rate) {
     }
     if (!m_builtin) m_conv[1] = PartitionedConvolver();
     m_rate = rate;
-    m_preparedBlock = m_block;
-    m_preparedSet = m_user.get();
+    m_preparedGeneration = m_generation;
     m_prepared = true;
     Reset();
 }

@@ -37,9 +37,15 @@ inline constexpr double kBuiltinBankRate = 44100.0;
 class HVPartitionedHeadphone {
   public:
     // What a stream asks for: its responses (nullptr: the built-in bank) and first block.
-    void SetResponses(std::shared_ptr<const HrirSet> set) { m_user = std::move(set); }
+    void SetResponses(std::shared_ptr<const HrirSet> set) {
+        m_user = std::move(set);
+        ++m_generation;
+    }
     const std::shared_ptr<const HrirSet>& Responses() const { return m_user; }
-    void SetBlock(uint32_t block) { m_block = block; }
+    void SetBlock(uint32_t block) {
+        m_block = block;
+        ++m_generation;
+    }
     uint32_t Block() const { return m_block; }
 
     // True when the stream at `rate` runs through this stage rather than the block engine:
@@ -62,11 +68,11 @@ class HVPartitionedHeadphone {
   private:
     std::shared_ptr<const HrirSet> m_user;
     uint32_t m_block = 8192;
+    uint64_t m_generation = 0;  // counts the requests (a new set may reuse an old one's address)
 
     // What the convolvers were made for.
     uint32_t m_rate = 0;
-    uint32_t m_preparedBlock = 0;
-    const HrirSet* m_preparedSet = nullptr;
+    uint64_t m_preparedGeneration = 0;
     bool m_prepared = false;
     bool m_builtin = true;
 

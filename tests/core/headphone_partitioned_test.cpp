@@ -225,4 +225,19 @@ TEST(HeadphonePartitioned, EngineRefusesBadBlocksAndSets) {
     EXPECT_FALSE(e.UsesBuiltinHeadphoneResponses());
     e.UseBuiltinHeadphoneResponses();
     EXPECT_TRUE(e.UsesBuiltinHeadphoneResponses());
+
+    // Each new set is the one heard, however often sets come and go.
+    std::vector<float> x(size_t(200) * 2, 0.0f);
+    x[0] = 1.0f;
+    for (float gain : {1.0f, 0.5f, 0.25f}) {
+        HrirSet one;
+        one.rate = 44100;
+        one.taps[0][0] = {gain};
+        one.taps[0][1] = {0.0f, gain};
+        ASSERT_TRUE(e.SetHeadphoneResponses(one));
+        const std::vector<float> y = Stream(e, x, 2, 0, {200});
+        EXPECT_EQ(y[63 * 2], gain);
+        e.UseBuiltinHeadphoneResponses();
+        Stream(e, x, 2, 0, {200});
+    }
 }
