@@ -1,10 +1,11 @@
-// wav_compare REF TEST [--offsets N,N...] [--map C,C...] [--tol X] [--skip N]
+// wav_compare REF TEST [--offsets N,N...|--range FIRST LAST] [--map C,C...] [--tol X] [--skip N] [--gain G]
 //
 // Compares REF frame i with TEST frame i + offset, channel c of REF with channel map[c] of
 // TEST (default: the same index), for every offset given, and keeps the best. Prints one
 // line "offset=N max_abs_diff=X ref_peak=Y frames=Z" and exits 0 when the difference is at
 // most the tolerance (default 1e-5) and the reference is not silent. The first `skip`
 // frames of REF are left out (a stream's start when the graph's start is not exact).
+// --gain scales REF before the comparison (a plugin's output gain).
 #include <sndfile.h>
 
 #include <algorithm>
@@ -59,7 +60,15 @@ int main(int argc, char** argv) {
     std::vector<long> offsets{0}, map;
     double tol = 1e-5;
     long skip = 0;
+    double gain = 1.0;
     for (int i = 3; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--range") && i + 2 < argc) {
+            offsets.clear();
+            for (long o = std::atol(argv[i + 1]); o <= std::atol(argv[i + 2]); ++o) offsets.push_back(o);
+            ++i;
+            continue;
+        }
+        if (!std::strcmp(argv[i], "--gain")) gain = std::atof(argv[i + 1]);
         if (!std::strcmp(argv[i], "--offsets")) offsets = List(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--map")) map = List(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--tol")) tol = std::atof(argv[i + 1]);
@@ -86,7 +95,7 @@ int main(int argc, char** argv) {
         double diff = 0, p = 0;
         for (long i = skip; i < frames; ++i)
             for (int c = 0; c < ref.channels; ++c) {
-                const double r = ref.data[size_t(i) * ref.channels + c];
+                const double r = gain * ref.data[size_t(i) * ref.channels + c];
                 const double t = test.data[size_t(i + off) * test.channels + map[c]];
                 diff = std::max(diff, std::fabs(r - t));
                 p = std::max(p, std::fabs(r));
