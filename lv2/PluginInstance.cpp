@@ -1,6 +1,7 @@
 #include "lv2/PluginInstance.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -49,16 +50,16 @@ constexpr double kRampSeconds = 0.010;
 
 // ---- Integration points with the engine ---------------------------------------------
 
-// Headphone block size for low-latency rendering. The engine renders 8192-frame blocks
-// today; once it takes other sizes this hands `blockFrames` over (SetHeadphoneBlock).
+// Headphone block size for low-latency rendering: the engine takes powers of two from 64 to
+// 8192, so a value between two of them (the port is an integer range) takes the lower one.
 void ApplyHeadphoneBlock(Engine& engine, uint32_t blockFrames) {
-    (void)engine;
-    (void)blockFrames;
+    const uint32_t clamped = std::min<uint32_t>(kBlockMax, std::max<uint32_t>(kBlockMin, blockFrames));
+    engine.SetHeadphoneBlock(std::bit_floor(clamped));
 }
 
 bool EngineServesRate(const PluginSpec& spec, const Engine& engine) {
-    // A headphone engine that cannot render at its rate passes the input through without
-    // collecting blocks, so it reports no latency; every other mode runs at every rate.
+    // Headphone engines render at every rate (the responses are resampled for it) and
+    // always collect a block, so they report a latency; every other mode runs at every rate.
     if (!spec.headphone) return true;
     return engine.Latency(spec.inChannels) > 0;
 }

@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -258,14 +259,32 @@ TEST(LilvHost, RatesBlocksAndBadInput) {
         for (double rate : {8000.0, 22050.0, 96000.0, 384000.0}) EXPECT_NE(Host(uri, rate).inst, nullptr) << rate;
     for (const char* uri : {"urn:halvane:upmix", "urn:halvane:headphone"})
         for (double rate : {7999.0, 400000.0, 0.0}) EXPECT_EQ(Host(uri, rate).inst, nullptr) << rate;
+    // Headphones at every rate; the block port (read at activation, a value between powers
+    // of two taking the lower one) sets the reported latency to the sample.
+    for (const auto& [rate, block, latency] :
+         {std::tuple{96000.0, 8192.0f, 8191.0f}, {8000.0, 256.0f, 255.0f}, {384000.0, 64.0f, 63.0f},
+          {48000.0, 300.0f, 255.0f}}) {
+        Host h("urn:halvane:headphone", rate, {{"block", block}});
+        ASSERT_NE(h.inst, nullptr) << rate;
+        Planar x = Noise(6, 8, 3), y(2, std::vector<float>(8));
+        h.Run(x, y, 0, 8);
+        EXPECT_EQ(h.Latency(), latency) << rate << " " << block;
+    }
     {
-        // A headphone instance at another rate either is refused or reports its block delay.
-        Host h("urn:halvane:headphone", 96000);
-        if (h.inst) {
-            Planar x = Noise(6, 8, 3), y(2, std::vector<float>(8));
-            h.Run(x, y, 0, 8);
-            EXPECT_GT(h.Latency(), 0.0f);
-        }
+        // A short block gives the default block's output sooner by the difference.
+        const Planar x = Noise(6, 12000, 8);
+        Host slow("urn:halvane:headphone", 48000), fast("urn:halvane:headphone", 48000, {{"block", 512}});
+        Planar a(2, std::vector<float>(12000)), b(2, std::vector<float>(12000));
+        slow.Run(x, a, 0, 12000);
+        fast.Run(x, b, 0, 12000);
+        double peak = 0, worst = 0;
+        for (int c = 0; c < 2; ++c)
+            for (uint32_t i = 8191; i < 12000; ++i) {
+                peak = std::max(peak, double(std::abs(a[c][i])));
+                worst = std::max(worst, double(std::abs(a[c][i] - b[c][i - (8192 - 512)])));
+            }
+        EXPECT_GT(peak, 0.01);
+        EXPECT_LE(worst, 1e-5 * peak);
     }
 
     // Out-of-range and NaN controls act as the clamped values (here: the defaults' limits).
