@@ -21,7 +21,8 @@ HeadphoneRequest ParseHeadphoneOptions(const ParsedArgs& parsed) {
     }
     if (auto text = parsed.Value("hp-block")) {
         const long long n = ParseBoundedInteger(*text, 64, 8192, "--hp-block");
-        if ((n & (n - 1)) != 0) throw UsageError("--hp-block must be a power of two from 64 to 8192, not " + *text);
+        if ((n & (n - 1)) != 0)
+            throw UsageError("--hp-block must be a power of two from 64 to 8192, not " + *text);
         r.block = uint32_t(n);
     }
     return r;

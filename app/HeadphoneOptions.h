@@ -16,7 +16,7 @@ inline constexpr OptionSpec kHeadphoneOptionSpecs[] = {
     {"hrir", true, false}, {"hrir-level", true, false}, {"hp-block", true, false}};
 
 struct HeadphoneRequest {
-    std::string hrir;              // empty: the built-in bank
+    std::string hrir;  // empty: the built-in bank
     bool matchLevel = false;
     std::optional<uint32_t> block;  // unset: the component's default
     bool Any() const { return !hrir.empty() || block.has_value(); }

@@ -36,7 +36,8 @@ void Run(benchmark::State& state, halvane::Engine& e, uint32_t rate) {
         e.ProcessInterleaved(in.data(), 6, out.data(), 2, kCall);
         benchmark::DoNotOptimize(out.data());
     }
-    state.counters["xRT"] = benchmark::Counter(double(kCall) / rate, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["xRT"] =
+        benchmark::Counter(double(kCall) / rate, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BlockEngine(benchmark::State& state) {
@@ -51,7 +52,13 @@ void Partitioned(benchmark::State& state) {
     e.SetHeadphoneBlock(uint32_t(state.range(0)));
     Run(state, e, 44100);
 }
-BENCHMARK(Partitioned)->ArgName("block")->Arg(64)->Arg(256)->Arg(1024)->Arg(8192)->Unit(benchmark::kMicrosecond);
+BENCHMARK(Partitioned)
+    ->ArgName("block")
+    ->Arg(64)
+    ->Arg(256)
+    ->Arg(1024)
+    ->Arg(8192)
+    ->Unit(benchmark::kMicrosecond);
 
 void Builtin(benchmark::State& state) {
     halvane::Engine e(44100, Headphones());

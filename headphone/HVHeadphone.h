@@ -22,7 +22,8 @@ inline constexpr float HP_LFE_GAIN = 2.235f;
 // Output scale: 1/HP_FFT for the unnormalised inverse transform, times 0.89125 (-1 dB).
 inline constexpr float HP_OUT_SCALE = 0.89125f / 16384.0f;
 
-// The rates the built-in responses are made for; at any other rate the stage is not run.
+// The rates the built-in responses are made for, the block engine's rates; at any other rate
+// the partitioned stage (HVHeadphonePartitioned.h) plays the bank resampled.
 inline bool HeadphoneRateSupported(uint32_t rate) { return rate == 44100 || rate == 48000; }
 
 // The headphone operation. `cfg` is the configuration in force (flavour, GPU request);

@@ -8,8 +8,8 @@
 #include "responses/HrirFile.h"
 #include "responses/HrirLevel.h"
 
-bool halvane_headphone_options_impl::SetResponseFile(const char* path, bool matchLevel, pfc::string_base& error,
-                                                     pfc::string_base& note) {
+bool halvane_headphone_options_impl::SetResponseFile(const char* path, bool matchLevel,
+                                                     pfc::string_base& error, pfc::string_base& note) {
     error.reset();
     note.reset();
     const std::string file = path ? path : "";
@@ -29,7 +29,8 @@ bool halvane_headphone_options_impl::SetResponseFile(const char* path, bool matc
                 note.set_string((file + ": left and right ears were the wrong way round; exchanged").c_str());
             } else {
                 set.swapEars();
-                note.set_string((file + ": interaural timing of the speakers disagrees; used as stored").c_str());
+                note.set_string(
+                    (file + ": interaural timing of the speakers disagrees; used as stored").c_str());
             }
         }
         if (matchLevel) MatchLevel(set, halvane::BuiltinHeadphoneResponses(0));

@@ -32,8 +32,9 @@ class halvane_headphone_options : public service_base {
 
 // Module side.
 class halvane_headphone_options_impl : public halvane_headphone_options {
-public:
-    bool SetResponseFile(const char* path, bool matchLevel, pfc::string_base& error, pfc::string_base& note) override;
+  public:
+    bool SetResponseFile(const char* path, bool matchLevel, pfc::string_base& error,
+                         pfc::string_base& note) override;
     bool SetBlock(uint32_t frames) override;
     uint32_t GetBlock() override;
     bool UsesBuiltinResponses() override;

@@ -2,14 +2,14 @@
 // the channels' own convolutions with the file's pairs (14-channel and mirrored 7-channel
 // layouts, default and short blocks), a file at another rate lands where its timing says,
 // level matching, and the errors of bad files and bad options.
-#include "TestFiles.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "TestFiles.h"
 
 namespace {
 
@@ -46,19 +46,20 @@ struct Pairs {
 };
 
 class HeadphoneCli : public ::testing::Test {
-protected:
+  protected:
     RunResult Run(const std::vector<std::string>& args) { return RunHalvane(args, config_.Path()); }
     std::string In(const std::string& name) { return files_.File(name); }
 
     // The pairs as a 14-channel file, or as the 7-channel half (left side; the right side
     // then mirrors it), scaled by `gain`.
     std::string ResponseFile(const std::string& name, int channels, float gain = 1.0f, int rate = kRate,
-                             int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+                             int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT, bool swapEars = false) {
         std::vector<float> x(size_t(kTaps) * size_t(channels), 0.0f);
         for (int c = 0; c < channels; ++c) {
-            const int s = kHesuvi[c][0], e = kHesuvi[c][1];
+            const int s = kHesuvi[c][0], e = swapEars ? 1 - kHesuvi[c][1] : kHesuvi[c][1];
             if (s < 0) continue;
-            for (int t = 0; t < kTaps; ++t) x[size_t(t) * size_t(channels) + size_t(c)] = gain * pairs_.at(s, e, t);
+            for (int t = 0; t < kTaps; ++t)
+                x[size_t(t) * size_t(channels) + size_t(c)] = gain * pairs_.at(s, e, t);
         }
         WriteAudio(In(name), x, channels, rate, format);
         return In(name);
@@ -128,10 +129,29 @@ TEST_F(HeadphoneCli, ResponsesAtAnotherRateKeepTheirTiming) {
     for (int e = 0; e < 2; ++e) {
         size_t peak = 0;
         for (size_t t = 0; t < size_t(out.frames); ++t)
-            if (std::abs(out.samples[t * 2 + size_t(e)]) > std::abs(out.samples[peak * 2 + size_t(e)])) peak = t;
+            if (std::abs(out.samples[t * 2 + size_t(e)]) > std::abs(out.samples[peak * 2 + size_t(e)]))
+                peak = t;
         const double seconds = (5.0 + (e == 0 ? 0.0 : 20.0)) / 44100.0 + 44.0 / 44100.0;
         EXPECT_NEAR(double(peak), seconds * 96000.0, 1.5) << "ear " << e;
     }
+}
+
+// A file with its ears the wrong way round (FL reaching the right ear first) is turned back,
+// with a warning: the FL impulse comes out as the true FL pair.
+TEST_F(HeadphoneCli, SwappedEarsAreExchangedWithAWarning) {
+    const std::string file =
+        ResponseFile("swapped.wav", 14, 1.0f, kRate, SF_FORMAT_WAV | SF_FORMAT_FLOAT, true);
+    std::vector<float> x(size_t(kTaps + 100) * 2, 0.0f);
+    x[0] = 1.0f;
+    WriteAudio(In("in.wav"), x, 2, kRate, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    RunResult r = Run({"render", In("in.wav"), In("out.wav"), "--mode", "headphone", "--hrir", file, "--set",
+                       "bHeadphonesDecodeMusic=0"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("halvane: warning: " + file + ": "), std::string::npos) << r.err;
+    const AudioData out = ReadAudio(In("out.wav"));
+    for (int64_t t = 0; t < kTaps; ++t)
+        for (int e = 0; e < 2; ++e)
+            ASSERT_NEAR(out.samples[size_t(t) * 2 + size_t(e)], pairs_.at(0, e, t), 1e-6) << t;
 }
 
 // Matching brings any gain of the same responses to one level: x1 and x0.01 render alike.
@@ -159,25 +179,32 @@ TEST_F(HeadphoneCli, LevelMatchingIgnoresTheFilesGain) {
 TEST_F(HeadphoneCli, BadFilesAndOptionsWriteNothing) {
     WriteAudio(In("in.wav"), TestSignal(3000, 2, 3), 2, kRate, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     WriteAudio(In("three.wav"), std::vector<float>(300, 0.1f), 3, kRate, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    WriteAudio(In("silent.wav"), std::vector<float>(14 * 50, 0.0f), 14, kRate, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    WriteAudio(In("silent.wav"), std::vector<float>(14 * 50, 0.0f), 14, kRate,
+               SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     WriteAudio(In("empty.wav"), {}, 14, kRate, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     WriteBytes(In("garbage.wav"), std::vector<uint8_t>(500, 0x41));
     WriteBytes(In("out.wav"), {'k', 'e', 'e', 'p'});
     const std::vector<std::string> before = files_.List();
     const struct {
         std::string file, reason;
-    } files[] = {{"missing.wav", "no such file"}, {"three.wav", "3 channels"},   {"silent.wav", "empty"},
-                 {"empty.wav", "empty"},         {"garbage.wav", "not an audio"}};
+    } files[] = {{"missing.wav", "no such file"},
+                 {"three.wav", "3 channels"},
+                 {"silent.wav", "empty"},
+                 {"empty.wav", "empty"},
+                 {"garbage.wav", "not an audio"}};
     for (const auto& f : files) {
-        RunResult r = Run({"render", In("in.wav"), In("out.wav"), "--mode", "headphone", "--hrir", In(f.file)});
+        RunResult r =
+            Run({"render", In("in.wav"), In("out.wav"), "--mode", "headphone", "--hrir", In(f.file)});
         EXPECT_EQ(r.exitCode, 1) << f.file;
         EXPECT_EQ(r.err.rfind("halvane: " + In(f.file) + ": ", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(f.reason), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
-    for (const std::vector<std::string>& extra :
-         {std::vector<std::string>{"--hp-block", "100"}, {"--hp-block", "16384"}, {"--hp-block", "32"},
-          {"--hrir-level", "match"}, {"--hrir", In("three.wav"), "--hrir-level", "loud"}}) {
+    for (const std::vector<std::string>& extra : {std::vector<std::string>{"--hp-block", "100"},
+                                                  {"--hp-block", "16384"},
+                                                  {"--hp-block", "32"},
+                                                  {"--hrir-level", "match"},
+                                                  {"--hrir", In("three.wav"), "--hrir-level", "loud"}}) {
         std::vector<std::string> args = {"render", In("in.wav"), In("out.wav"), "--mode", "headphone"};
         args.insert(args.end(), extra.begin(), extra.end());
         EXPECT_EQ(Run(args).exitCode, 2) << extra[0] << " " << extra[1];

@@ -75,7 +75,8 @@ TEST(HeadphonePartitioned, EqualsTheBlockEngineAtEveryBlock) {
     const std::vector<uint32_t> uneven = {1000, 37, 5000, 8192, 3, 12000};
     for (uint32_t flavour : {0u, 1u}) {
         Stage stage(44100, flavour);
-        const FrameVec ref = RunChunked(in, 4096, [](HVFrames& f) { TestLib().ProcessHeadphones(TestLib().Scalar(), 6, f); });
+        const FrameVec ref =
+            RunChunked(in, 4096, [](HVFrames& f) { TestLib().ProcessHeadphones(TestLib().Scalar(), 6, f); });
         const double peak = [&] {
             double p = 0.0;
             for (const auto& f : ref) p = std::max({p, double(std::abs(f.f[0])), double(std::abs(f.f[1]))});
@@ -100,8 +101,7 @@ TEST(HeadphonePartitioned, EqualsTheBlockEngineAtEveryBlock) {
             ASSERT_EQ(out.size(), in.size() - (block - 1));
             ASSERT_GT(out.size(), 2 * HP_BLOCK);
             for (size_t i = 0; i < std::min(out.size(), ref.size()); ++i)
-                for (int ear = 0; ear < 2; ++ear)
-                    ASSERT_NEAR(out[i].f[ear], ref[i].f[ear], 1e-5 * peak) << i;
+                for (int ear = 0; ear < 2; ++ear) ASSERT_NEAR(out[i].f[ear], ref[i].f[ear], 1e-5 * peak) << i;
         }
     }
 
@@ -191,8 +191,8 @@ TEST(HeadphonePartitioned, EveryRateRendersAtTheLevelOf44k) {
     };
     const double ref[2] = {level(44100, 0), level(44100, 1)};
     ASSERT_GT(ref[0], -40.0);
-    for (uint32_t rate : {8000u, 11025u, 16000u, 22050u, 32000u, 48000u, 88200u, 96000u, 176400u, 192000u, 352800u,
-                          384000u}) {
+    for (uint32_t rate : {8000u, 11025u, 16000u, 22050u, 32000u, 48000u, 88200u, 96000u, 176400u, 192000u,
+                          352800u, 384000u}) {
         SCOPED_TRACE(rate);
         for (int ear = 0; ear < 2; ++ear) {
             const double db = level(rate, ear);

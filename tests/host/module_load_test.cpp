@@ -9,6 +9,7 @@
 
 #include "host/cfg_halvane_tab.h"
 #include "host/dsp_halvane_params.h"
+#include "host/halvane_headphone_options.h"
 #include "host/halvane_status.h"
 #include "sdk/foobar2000.h"
 
@@ -76,7 +77,19 @@ TEST_F(LoadedModule, ExportsOnlyTheEntryPointAndAnswersAsClient) {
     EXPECT_EQ(m_client->get_version(), 76u);
     EXPECT_FALSE(m_client->is_debug());
     m_client->services_init(true);
-    EXPECT_EQ(service_factory_count(m_list), 4u) << "DSP entry, version, playback callback, status";
+    EXPECT_EQ(service_factory_count(m_list), 5u)
+        << "DSP entry, version, playback callback, status, headphone options";
+    // The headphone options reach the module's engine and check what they are given.
+    service_ptr_t<halvane_headphone_options> hp;
+    ASSERT_TRUE(find_service(m_list, hp));
+    EXPECT_FALSE(hp->SetBlock(100));
+    EXPECT_TRUE(hp->SetBlock(256));
+    EXPECT_EQ(hp->GetBlock(), 256u);
+    EXPECT_TRUE(hp->SetBlock(8192));
+    pfc::string8 error, note;
+    EXPECT_FALSE(hp->SetResponseFile("/nonexistent/r.wav", false, error, note));
+    EXPECT_STREQ(error.get_ptr(), "/nonexistent/r.wav: no such file");
+    EXPECT_TRUE(hp->UsesBuiltinResponses());
 }
 
 TEST_F(LoadedModule, DspEntryProcessesThroughTheModule) {
