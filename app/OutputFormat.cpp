@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <sndfile.h>
+#include <sys/stat.h>
 
 const OptionSpec kOutputFormatOptions[5] = {
     {"type", true, false}, {"bits", true, false}, {"float", false, false},
@@ -70,7 +71,11 @@ OutputFormat OutputFormatOptions(const ParsedArgs& parsed, const std::string& pa
     } else {
         const size_t slash = path.rfind('/');
         const size_t dot = path.rfind('.');
-        if (path != "-" && dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        // Devices, FIFOs (and directories, refused later) are named for what they are, not
+        // for a format: their extension says nothing.
+        struct stat st {};
+        const bool special = stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+        if (path != "-" && !special && dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
             const std::string ext = path.substr(dot + 1);
             if (!ByName(ext, f.container))
                 throw UsageError("cannot tell the output format from '." + ext + "'; name one with --type");

@@ -2,7 +2,8 @@
 // writing and the dither when the word length is reduced.
 //
 // The container comes from --type or else from the output name's extension (.wav, .flac,
-// .aiff/.aif, .caf, .w64, .au/.snd, .raw); '-' and names without a known extension get WAV.
+// .aiff/.aif, .caf, .w64, .au/.snd, .raw; another one is a usage error); '-', names without
+// an extension and existing FIFOs and devices get WAV.
 // Samples: --float (32-bit IEEE) or --bits 16|24|32 (integer PCM); by default float where the
 // container holds float, else 24 bits (FLAC). TPDF dither of +-1 LSB is added when reducing
 // to fewer than 24 bits unless --no-dither is given. Combinations a container cannot hold are
