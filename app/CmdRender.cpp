@@ -42,7 +42,20 @@ const char* ModeWord(uint32_t mode) {
 
 }  // namespace
 
+static int RenderCommand(CommandArgs args);
+
+// A read or write cut short by a stop signal fails with its own reason; the signal is what
+// ended the render.
 int RunRender(CommandArgs args) {
+    try {
+        return RenderCommand(args);
+    } catch (const AppError&) {
+        if (const int sig = RenderStopSignal()) throw Interrupted(sig);
+        throw;
+    }
+}
+
+static int RenderCommand(CommandArgs args) {
     std::vector<OptionSpec> specs(std::begin(kSettingsOptions), std::end(kSettingsOptions));
     specs.insert(specs.end(), std::begin(kOutputFormatOptions), std::end(kOutputFormatOptions));
     specs.insert(specs.end(), {kChunkOption, {"raw", false, false}, kComponentOption});

@@ -1,5 +1,7 @@
 #include "app/StreamInput.h"
 
+#include "app/RenderPipeline.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -24,7 +26,7 @@ SF_VIRTUAL_IO& StreamInput::Callbacks() {
 
 sf_count_t StreamInput::ReadFromPipe(uint8_t* out, sf_count_t count) {
     sf_count_t done = 0;
-    while (done < count) {
+    while (done < count && !RenderStopSignal()) {
         const ssize_t n = ::read(fd_, out + done, size_t(count - done));
         if (n < 0 && errno == EINTR) break;  // a stop signal: the caller looks at it
         if (n <= 0) break;
