@@ -1,6 +1,7 @@
 #include "app/OutputTarget.h"
 
 #include "app/AppError.h"
+#include "app/RenderPipeline.h"
 
 #include <cerrno>
 #include <cstring>
@@ -25,6 +26,8 @@ OutputTarget::OutputTarget(const std::string& path) : path_(path) {
             owns_fd_ = true;
             return;
         }
+        // The rename would replace a file the user may not write: refuse as open() would.
+        if (access(path.c_str(), W_OK) != 0) throw Failure("cannot write '" + path + "': " + SystemReason(errno));
     }
     atomic_ = std::make_unique<AtomicFile>(path);
     fd_ = fileno(atomic_->Stream());
@@ -40,6 +43,8 @@ std::string OutputTarget::Name() const { return path_ == "-" ? std::string("stdo
 void OutputTarget::Write(const void* data, size_t bytes) {
     const char* p = static_cast<const char*>(data);
     while (bytes) {
+        // A signal during a blocked write to a full pipe cuts it short without an error.
+        if (RenderStopSignal()) throw Failure("cannot write " + Name() + ": interrupted");
         const ssize_t n = ::write(fd_, p, bytes);
         if (n < 0) {
             if (errno == EINTR) throw Failure("cannot write " + Name() + ": interrupted");

@@ -114,11 +114,20 @@ RenderResult RenderThroughDsp(dsp_v2& dsp, PlaybackEvents& playback, FrameSource
     uint64_t nextSecond = rate;
     for (;;) {
         CheckStop();
-        const uint64_t n = source.Read(buffer.data(), chunkFrames);
+        // Read straight into the chunk the DSP will see (the list recycles its storage).
+        audio_chunk* chunk = list.add_item(size_t(chunkFrames * channels));
+        if (chunk->get_data_size() < size_t(chunkFrames * channels)) chunk->set_data_size(size_t(chunkFrames * channels));
+        const uint64_t n = source.Read(chunk->get_data(), chunkFrames);
         CheckStop();  // a signal may have cut the read short
-        if (n == 0) break;
+        if (n == 0) {
+            list.remove_all();
+            break;
+        }
+        chunk->set_sample_count(size_t(n));
+        chunk->set_channels(channels, mask);
+        chunk->set_srate(rate);
         result.inputFrames += n;
-        push(n);
+        dsp.run_v2(&list, 0, abort);
         collector.Take(list, result.inputFrames);
         while (result.inputFrames >= nextSecond) {
             playback.Time(double(nextSecond / rate));

@@ -46,14 +46,16 @@ inline std::string Probe(const std::string& path, const std::string& entry, cons
     return r.out;
 }
 
-// The program started with `args`, stdin from `stdinFd` (or /dev/null when -1), stdout and
-// stderr to files in `dir`. Returns the pid.
-inline pid_t Spawn(const std::vector<std::string>& args, const std::string& dir, int stdinFd, const std::string& configHome) {
+// The program started with `args`, stdin from `stdinFd` (or /dev/null when -1), stdout to
+// `stdoutFd` (or a file in `dir`), stderr to a file in `dir`. Returns the pid.
+inline pid_t Spawn(const std::vector<std::string>& args, const std::string& dir, int stdinFd, const std::string& configHome,
+                   int stdoutFd = -1) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
     if (stdinFd >= 0) posix_spawn_file_actions_adddup2(&fa, stdinFd, 0);
     else posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, (dir + "/spawn.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&fa, stdoutFd, 1);
+    else posix_spawn_file_actions_addopen(&fa, 1, (dir + "/spawn.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&fa, 2, (dir + "/spawn.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> words = {HALVANE_EXE};
     words.insert(words.end(), args.begin(), args.end());

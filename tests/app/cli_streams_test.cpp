@@ -103,6 +103,15 @@ TEST_F(CliStreams, InterruptedRendersLeaveNothingBehind) {
         const std::vector<uint8_t> err = ReadBytes(logs.File("spawn.err"));
         EXPECT_EQ(std::string(err.begin(), err.end()), "halvane: interrupted\n");
     }
+    // Blocked writing into a full pipe nobody reads: the signal still ends it.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = Spawn({"render", In("long.wav"), "-"}, logs.Path(), -1, config_.Path(), fds[1]);
+    close(fds[1]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 10), 128 + SIGTERM);
+    close(fds[0]);
 }
 
 // A file cut short is rendered as far as it goes, with a warning; a layout the mode does not
