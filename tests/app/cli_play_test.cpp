@@ -2,7 +2,6 @@
 // the process ends with its queue or on a signal also while the dialog is open (a real X
 // server from xvfb-run under the dialog).
 #include "CliShell.h"
-#include "app/PlayStatusLine.h"
 
 #include <gtest/gtest.h>
 
@@ -48,12 +47,4 @@ TEST_F(CliPlay, EndsWithItsQueueAndOnSignalsAlsoWithTheDialogOpen) {
     // Without the dialog, the same.
     r = Sh("$H play long.wav --output null & p=$!; sleep 0.5; kill -TERM $p; wait $p; echo $?");
     EXPECT_EQ(r.out, "143\n") << r.err;
-}
-
-TEST(PlayStatusLine, SaysPaused) {
-    PlayerStatus s;
-    s.paused = true;
-    EXPECT_EQ(FormatPlayStatus(s, 2, EngineState{}).rfind("|| paused ", 0), 0u);
-    s.paused = false;
-    EXPECT_EQ(FormatPlayStatus(s, 2, EngineState{}).find("paused"), std::string::npos);
 }
