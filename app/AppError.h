@@ -37,3 +37,13 @@ inline std::string SystemReason(int err) {
     if (!text.empty()) text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
     return text;
 }
+
+// A library's reason text as a message fragment: libsndfile's "Error : " or "System error : "
+// prefix and the final full stop dropped, the first letter lower case ("no space left on device").
+inline std::string LibraryReason(std::string text) {
+    for (const char* prefix : {"System error : ", "Error : "})
+        if (text.rfind(prefix, 0) == 0) text.erase(0, std::strlen(prefix));
+    while (!text.empty() && (text.back() == '.' || text.back() == '\n')) text.pop_back();
+    if (!text.empty()) text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}

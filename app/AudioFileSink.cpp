@@ -66,7 +66,7 @@ void AudioFileSink::Open(unsigned channels, uint32_t mask) {
         throw Failure("cannot write " + std::to_string(channels) + " channels at " + std::to_string(sample_rate_) +
                       " Hz as " + ContainerName(format_.container) + " to " + target_.Name());
     file_ = sf_open_fd(target_.Fd(), SFM_WRITE, &info, SF_FALSE);
-    if (!file_) throw Failure("cannot write " + target_.Name() + ": " + sf_strerror(nullptr));
+    if (!file_) throw Failure("cannot write " + target_.Name() + ": " + LibraryReason(sf_strerror(nullptr)));
     std::vector<int> map = ChannelMap(mask, channels);
     if (!map.empty()) sf_command(file_, SFC_SET_CHANNEL_MAP_INFO, map.data(), int(map.size() * sizeof(int)));
     if (format_.container == Container::Wav) sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
@@ -151,7 +151,7 @@ void AudioFileSink::Write(const float* samples, uint64_t frames) {
                                     ? sf_writef_float(file_, static_cast<const float*>(data), sf_count_t(frames))
                                     : sf_writef_int(file_, static_cast<const int*>(data), sf_count_t(frames));
         if (done != sf_count_t(frames))
-            throw Failure("cannot write " + target_.Name() + ": " + sf_strerror(file_));
+            throw Failure("cannot write " + target_.Name() + ": " + LibraryReason(sf_strerror(file_)));
     } else {
         WriteStreamBytes(data, count);
     }
@@ -162,7 +162,7 @@ void AudioFileSink::Finish(unsigned fallbackChannels, uint32_t fallbackMask) {
     if (channels_ == 0) Open(fallbackChannels, fallbackMask);
     if (file_) {
         const int err = sf_error(file_);
-        std::string reason = err ? sf_strerror(file_) : "";
+        std::string reason = err ? LibraryReason(sf_strerror(file_)) : "";
         if (sf_close(file_) != 0 && reason.empty()) reason = "the header could not be completed";
         file_ = nullptr;
         if (!reason.empty()) throw Failure("cannot write " + target_.Name() + ": " + reason);

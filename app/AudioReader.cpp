@@ -103,7 +103,7 @@ AudioReader::AudioReader(const std::string& path) : path_(path) {
     }
     if (!file_) {
         if (path != "-") close(fd);
-        throw Failure("cannot read audio " + Name() + ": " + sf_strerror(nullptr));
+        throw Failure("cannot read audio " + Name() + ": " + LibraryReason(sf_strerror(nullptr)));
     }
     if (info.channels <= 0 || info.samplerate <= 0) {
         sf_close(file_);
@@ -148,7 +148,7 @@ AudioReader::~AudioReader() {
 uint64_t AudioReader::Read(float* out, uint64_t frames) {
     sf_count_t got = sf_readf_float(file_, out, sf_count_t(frames));
     if (got < 0 || (got == 0 && sf_error(file_) != SF_ERR_NO_ERROR))
-        throw Failure("cannot read audio " + Name() + ": " + sf_strerror(file_));
+        throw Failure("cannot read audio " + Name() + ": " + LibraryReason(sf_strerror(file_)));
     frames_read_ += uint64_t(got);
     return uint64_t(got);
 }

@@ -75,7 +75,20 @@ TEST_F(CliStreams, FifoAndDeviceNodesStayWhatTheyWere) {
         EXPECT_TRUE(S_ISCHR(st.st_mode)) << type;
         EXPECT_EQ(st.st_rdev, makedev(1, 3));
     }
-    EXPECT_EQ(dir_.List(), (std::vector<std::string>{"fifo", "got.wav", "in.wav", "null"}));
+    // The full device (1, 7) refuses every byte: the system's reason, status 1, the node kept.
+    ASSERT_EQ(mknod(In("full").c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    for (const char* type : {"wav", "flac"}) {
+        r = Sh(std::string("$H render in.wav full --type ") + type);
+        EXPECT_EQ(r.exitCode, 1) << type;
+        EXPECT_EQ(r.err.rfind("halvane: cannot write 'full': ", 0), 0u) << r.err;
+        // libsndfile's FLAC writer keeps the system's reason to itself.
+        if (type == std::string("wav")) {
+            EXPECT_NE(r.err.find("no space left on device\n"), std::string::npos) << r.err;
+        }
+        ASSERT_EQ(stat(In("full").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode)) << type;
+    }
+    EXPECT_EQ(dir_.List(), (std::vector<std::string>{"fifo", "full", "got.wav", "in.wav", "null"}));
 }
 
 // SIGINT, SIGTERM and SIGHUP during a render (here while it waits for more input) end it with
