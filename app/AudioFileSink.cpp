@@ -1,22 +1,34 @@
 #include "app/AudioFileSink.h"
 
-#include "app/AppError.h"
+#include <sndfile.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <sndfile.h>
+
+#include "app/AppError.h"
 
 namespace {
 
 // libsndfile's speaker position for each WAV mask bit, lowest bit first.
-const int kMaskPositions[] = {
-    SF_CHANNEL_MAP_LEFT,           SF_CHANNEL_MAP_RIGHT,          SF_CHANNEL_MAP_CENTER,
-    SF_CHANNEL_MAP_LFE,            SF_CHANNEL_MAP_REAR_LEFT,      SF_CHANNEL_MAP_REAR_RIGHT,
-    SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER, SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER, SF_CHANNEL_MAP_REAR_CENTER,
-    SF_CHANNEL_MAP_SIDE_LEFT,      SF_CHANNEL_MAP_SIDE_RIGHT,     SF_CHANNEL_MAP_TOP_CENTER,
-    SF_CHANNEL_MAP_TOP_FRONT_LEFT, SF_CHANNEL_MAP_TOP_FRONT_CENTER, SF_CHANNEL_MAP_TOP_FRONT_RIGHT,
-    SF_CHANNEL_MAP_TOP_REAR_LEFT,  SF_CHANNEL_MAP_TOP_REAR_CENTER, SF_CHANNEL_MAP_TOP_REAR_RIGHT};
+const int kMaskPositions[] = {SF_CHANNEL_MAP_LEFT,
+                              SF_CHANNEL_MAP_RIGHT,
+                              SF_CHANNEL_MAP_CENTER,
+                              SF_CHANNEL_MAP_LFE,
+                              SF_CHANNEL_MAP_REAR_LEFT,
+                              SF_CHANNEL_MAP_REAR_RIGHT,
+                              SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER,
+                              SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER,
+                              SF_CHANNEL_MAP_REAR_CENTER,
+                              SF_CHANNEL_MAP_SIDE_LEFT,
+                              SF_CHANNEL_MAP_SIDE_RIGHT,
+                              SF_CHANNEL_MAP_TOP_CENTER,
+                              SF_CHANNEL_MAP_TOP_FRONT_LEFT,
+                              SF_CHANNEL_MAP_TOP_FRONT_CENTER,
+                              SF_CHANNEL_MAP_TOP_FRONT_RIGHT,
+                              SF_CHANNEL_MAP_TOP_REAR_LEFT,
+                              SF_CHANNEL_MAP_TOP_REAR_CENTER,
+                              SF_CHANNEL_MAP_TOP_REAR_RIGHT};
 
 // The channel map of `mask` when it names exactly `channels` speakers; empty otherwise.
 std::vector<int> ChannelMap(uint32_t mask, unsigned channels) {
@@ -44,8 +56,8 @@ AudioFileSink::AudioFileSink(const std::string& path, uint32_t sampleRate, const
       format_(format),
       quantizer_(format.gainDb, format.floatSamples ? 32 : format.bits, format.Dithered()) {
     if (!target_.Seekable() && !format_.Streamable())
-        throw Failure(std::string("cannot write ") + ContainerName(format_.container) + " to " + target_.Name() +
-                      ", which cannot seek; use --type wav, flac, au or raw");
+        throw Failure(std::string("cannot write ") + ContainerName(format_.container) + " to " +
+                      target_.Name() + ", which cannot seek; use --type wav, flac, au or raw");
 }
 
 AudioFileSink::~AudioFileSink() {
@@ -63,8 +75,9 @@ void AudioFileSink::Open(unsigned channels, uint32_t mask) {
     info.samplerate = int(sample_rate_);
     info.format = format_.SndfileFormat();
     if (!sf_format_check(&info))
-        throw Failure("cannot write " + std::to_string(channels) + " channels at " + std::to_string(sample_rate_) +
-                      " Hz as " + ContainerName(format_.container) + " to " + target_.Name());
+        throw Failure("cannot write " + std::to_string(channels) + " channels at " +
+                      std::to_string(sample_rate_) + " Hz as " + ContainerName(format_.container) + " to " +
+                      target_.Name());
     file_ = sf_open_fd(target_.Fd(), SFM_WRITE, &info, SF_FALSE);
     if (!file_) throw Failure("cannot write " + target_.Name() + ": " + LibraryReason(sf_strerror(nullptr)));
     std::vector<int> map = ChannelMap(mask, channels);
@@ -77,8 +90,8 @@ void AudioFileSink::WriteStreamHeader(uint32_t mask) {
     const unsigned bits = format_.floatSamples ? 32 : unsigned(format_.bits);
     const unsigned block = channels_ * bits / 8;
     if (channels_ > 0xFFFF / 4 || uint64_t(sample_rate_) * block > 0xFFFFFFFFull)
-        throw Failure("cannot write " + std::to_string(channels_) + " channels at " + std::to_string(sample_rate_) +
-                      " Hz as WAV");
+        throw Failure("cannot write " + std::to_string(channels_) + " channels at " +
+                      std::to_string(sample_rate_) + " Hz as WAV");
     const uint64_t dataBytes = expected_frames_ * block;
     const bool known = expected_frames_ > 0 && dataBytes <= 0xFFFFFFFFull - 60;
     std::vector<uint8_t> h;
@@ -96,8 +109,8 @@ void AudioFileSink::WriteStreamHeader(uint32_t mask) {
     Put16(h, bits);
     Put32(h, ChannelMap(mask, channels_).empty() ? 0 : mask);
     // KSDATAFORMAT_SUBTYPE_IEEE_FLOAT (3) or _PCM (1): {0000000x-0000-0010-8000-00AA00389B71}
-    const uint8_t guid[16] = {uint8_t(format_.floatSamples ? 3 : 1), 0, 0, 0, 0, 0, 0x10, 0,
-                              0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    const uint8_t guid[16] = {
+        uint8_t(format_.floatSamples ? 3 : 1), 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
     h.insert(h.end(), guid, guid + 16);
     h.insert(h.end(), {'d', 'a', 't', 'a'});
     Put32(h, known ? uint32_t(dataBytes) : 0xFFFFFFFFu);
@@ -128,7 +141,8 @@ void AudioFileSink::SetLayout(unsigned channels, uint32_t channelMask) {
     }
     if (channels != channels_)
         throw Failure("the DSP changed its channel count from " + std::to_string(channels_) + " to " +
-                      std::to_string(channels) + " in the middle of the stream; " + target_.Name() + " not written");
+                      std::to_string(channels) + " in the middle of the stream; " + target_.Name() +
+                      " not written");
 }
 
 void AudioFileSink::Write(const float* samples, uint64_t frames) {
@@ -147,9 +161,9 @@ void AudioFileSink::Write(const float* samples, uint64_t frames) {
         data = int_block_.data();
     }
     if (file_) {
-        const sf_count_t done = format_.floatSamples
-                                    ? sf_writef_float(file_, static_cast<const float*>(data), sf_count_t(frames))
-                                    : sf_writef_int(file_, static_cast<const int*>(data), sf_count_t(frames));
+        const sf_count_t done =
+            format_.floatSamples ? sf_writef_float(file_, static_cast<const float*>(data), sf_count_t(frames))
+                                 : sf_writef_int(file_, static_cast<const int*>(data), sf_count_t(frames));
         if (done != sf_count_t(frames))
             throw Failure("cannot write " + target_.Name() + ": " + LibraryReason(sf_strerror(file_)));
     } else {
@@ -171,6 +185,8 @@ void AudioFileSink::Finish(unsigned fallbackChannels, uint32_t fallbackMask) {
     if (!format_.floatSamples && quantizer_.Clipped())
         std::fprintf(stderr, "halvane: %s\n", ClipReport(quantizer_.Clipped(), quantizer_.Peak()).c_str());
     else if (format_.floatSamples && quantizer_.Peak() > 1.0)
-        std::fprintf(stderr, "halvane: warning: %s, above full scale; kept in the float output, but players may clip it\n",
-                     PeakDbfs(quantizer_.Peak()).c_str());
+        std::fprintf(
+            stderr,
+            "halvane: warning: %s, above full scale; kept in the float output, but players may clip it\n",
+            PeakDbfs(quantizer_.Peak()).c_str());
 }

@@ -4,27 +4,27 @@
 // created then. Seekable targets get libsndfile (WAV as RF64 that stays plain WAV below
 // 4 GiB, with WAVE_FORMAT_EXTENSIBLE and the channel mask; masks are kept wherever the
 // container carries them). WAV into a pipe or device gets a WAVE_FORMAT_EXTENSIBLE header
-// with the true sizes when the length is known ahead, else the "unknown length" 0xFFFFFFFF; FLAC, AU and raw go through libsndfile's pipe
-// writer; the other containers cannot be streamed.
+// with the true sizes when the length is known ahead, else the "unknown length" 0xFFFFFFFF; FLAC, AU and raw
+// go through libsndfile's pipe writer; the other containers cannot be streamed.
 //
 // Finish() completes and commits the output and then reports on stderr, once: clipped
 // samples of integer outputs, or a float output's peak above 0 dBFS.
 #pragma once
-
-#include "app/FrameStream.h"
-#include "app/OutputFormat.h"
-#include "app/OutputTarget.h"
-#include "app/SampleQuantizer.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/FrameStream.h"
+#include "app/OutputFormat.h"
+#include "app/OutputTarget.h"
+#include "app/SampleQuantizer.h"
+
 struct sf_private_tag;
 
 class AudioFileSink final : public FrameSink {
-public:
+  public:
     AudioFileSink(const std::string& path, uint32_t sampleRate, const OutputFormat& format);
     ~AudioFileSink();
 
@@ -42,7 +42,7 @@ public:
     uint64_t FramesWritten() const { return frames_; }
     const SampleQuantizer& Quantizer() const { return quantizer_; }
 
-private:
+  private:
     void Open(unsigned channels, uint32_t mask);
     void WriteStreamHeader(uint32_t mask);
     void WriteStreamBytes(const void* samples, size_t count);

@@ -66,14 +66,16 @@ std::string CommandHelp(const std::string& command) {
                    "one FIELD=VALUE per line on stdout; save writes a preset file from the options:\n") +
                kSettingsOptionsHelp + kExitHelp;
     if (command == "info")
-        return std::string("usage: halvane info [--component PATH]\n"
-                           "Prints what the DSP module says about itself: name, version, services and\n"
-                           "capabilities.\n") +
+        return std::string(
+                   "usage: halvane info [--component PATH]\n"
+                   "Prints what the DSP module says about itself: name, version, services and\n"
+                   "capabilities.\n") +
                kComponentHelp;
     if (command == "demo")
-        return std::string("usage: halvane demo OUTDIR [--chunk FRAMES] [--component PATH]\n"
-                           "Writes a generated test signal and its rendering in every mode to OUTDIR.\n"
-                           "  --chunk FRAMES       frames per host chunk (default 4096)\n") +
+        return std::string(
+                   "usage: halvane demo OUTDIR [--chunk FRAMES] [--component PATH]\n"
+                   "Writes a generated test signal and its rendering in every mode to OUTDIR.\n"
+                   "  --chunk FRAMES       frames per host chunk (default 4096)\n") +
                kComponentHelp;
     if (command == "play")
         return std::string(
@@ -89,9 +91,10 @@ std::string CommandHelp(const std::string& command) {
                    "  --chunk FRAMES       frames per host chunk (default 1024)\n") +
                kComponentHelp;
     if (command == "configure")
-        return std::string("usage: halvane configure [--preset FILE] [--component PATH]\n"
-                           "Opens the configuration dialog. With --preset, OK saves the file; without,\n"
-                           "OK prints the settings as FIELD=VALUE lines.\n") +
+        return std::string(
+                   "usage: halvane configure [--preset FILE] [--component PATH]\n"
+                   "Opens the configuration dialog. With --preset, OK saves the file; without,\n"
+                   "OK prints the settings as FIELD=VALUE lines.\n") +
                kComponentHelp;
     return {};
 }
@@ -104,4 +107,6 @@ std::string GeneralHelp() {
     return text;
 }
 
-std::string VersionText() { return std::string("halvane ") + HALVANE_VERSION + "\n"; }
+std::string VersionText() {
+    return std::string("halvane ") + HALVANE_VERSION + "\n";
+}

@@ -1,14 +1,15 @@
 #include "app/OutputFormat.h"
 
-#include "app/AppError.h"
-
-#include <cctype>
-#include <charconv>
 #include <sndfile.h>
 #include <sys/stat.h>
 
+#include <cctype>
+#include <charconv>
+
+#include "app/AppError.h"
+
 const OptionSpec kOutputFormatOptions[5] = {
-    {"type", true, false}, {"bits", true, false}, {"float", false, false},
+    {"type", true, false},       {"bits", true, false}, {"float", false, false},
     {"no-dither", false, false}, {"gain", true, false},
 };
 
@@ -18,9 +19,10 @@ struct ContainerName_ {
     const char* name;
     Container container;
 };
-const ContainerName_ kNames[] = {{"wav", Container::Wav}, {"flac", Container::Flac}, {"aiff", Container::Aiff},
-                                 {"aif", Container::Aiff}, {"caf", Container::Caf},   {"w64", Container::W64},
-                                 {"au", Container::Au},     {"snd", Container::Au},    {"raw", Container::Raw}};
+const ContainerName_ kNames[] = {
+    {"wav", Container::Wav},  {"flac", Container::Flac}, {"aiff", Container::Aiff},
+    {"aif", Container::Aiff}, {"caf", Container::Caf},   {"w64", Container::W64},
+    {"au", Container::Au},    {"snd", Container::Au},    {"raw", Container::Raw}};
 
 bool ByName(std::string name, Container& out) {
     for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -34,13 +36,20 @@ bool ByName(std::string name, Container& out) {
 
 int MajorFormat(Container c) {
     switch (c) {
-        case Container::Wav: return SF_FORMAT_RF64;
-        case Container::Flac: return SF_FORMAT_FLAC;
-        case Container::Aiff: return SF_FORMAT_AIFF;
-        case Container::Caf: return SF_FORMAT_CAF;
-        case Container::W64: return SF_FORMAT_W64;
-        case Container::Au: return SF_FORMAT_AU;
-        case Container::Raw: return SF_FORMAT_RAW;
+        case Container::Wav:
+            return SF_FORMAT_RF64;
+        case Container::Flac:
+            return SF_FORMAT_FLAC;
+        case Container::Aiff:
+            return SF_FORMAT_AIFF;
+        case Container::Caf:
+            return SF_FORMAT_CAF;
+        case Container::W64:
+            return SF_FORMAT_W64;
+        case Container::Au:
+            return SF_FORMAT_AU;
+        case Container::Raw:
+            return SF_FORMAT_RAW;
     }
     return SF_FORMAT_RF64;
 }
@@ -54,7 +63,10 @@ const char* ContainerName(Container c) {
 }
 
 int OutputFormat::SndfileFormat() const {
-    int sub = floatSamples ? SF_FORMAT_FLOAT : bits == 16 ? SF_FORMAT_PCM_16 : bits == 24 ? SF_FORMAT_PCM_24 : SF_FORMAT_PCM_32;
+    int sub = floatSamples ? SF_FORMAT_FLOAT
+              : bits == 16 ? SF_FORMAT_PCM_16
+              : bits == 24 ? SF_FORMAT_PCM_24
+                           : SF_FORMAT_PCM_32;
     return MajorFormat(container) | sub;
 }
 
@@ -75,7 +87,8 @@ OutputFormat OutputFormatOptions(const ParsedArgs& parsed, const std::string& pa
         // for a format: their extension says nothing.
         struct stat st {};
         const bool special = stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-        if (path != "-" && !special && dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        if (path != "-" && !special && dot != std::string::npos &&
+            (slash == std::string::npos || dot > slash)) {
             const std::string ext = path.substr(dot + 1);
             if (!ByName(ext, f.container))
                 throw UsageError("cannot tell the output format from '." + ext + "'; name one with --type");

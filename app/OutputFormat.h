@@ -10,9 +10,9 @@
 // usage errors.
 #pragma once
 
-#include "app/CliArgs.h"
-
 #include <string>
+
+#include "app/CliArgs.h"
 
 enum class Container { Wav, Flac, Aiff, Caf, W64, Au, Raw };
 

@@ -1,13 +1,14 @@
 #include "app/OutputTarget.h"
 
-#include "app/AppError.h"
-#include "app/RenderPipeline.h"
-
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/AppError.h"
+#include "app/RenderPipeline.h"
 
 OutputTarget::OutputTarget(const std::string& path) : path_(path) {
     if (path == "-") {
@@ -27,7 +28,8 @@ OutputTarget::OutputTarget(const std::string& path) : path_(path) {
             return;
         }
         // The rename would replace a file the user may not write: refuse as open() would.
-        if (access(path.c_str(), W_OK) != 0) throw Failure("cannot write '" + path + "': " + SystemReason(errno));
+        if (access(path.c_str(), W_OK) != 0)
+            throw Failure("cannot write '" + path + "': " + SystemReason(errno));
     }
     atomic_ = std::make_unique<AtomicFile>(path);
     fd_ = fileno(atomic_->Stream());
@@ -38,7 +40,9 @@ OutputTarget::~OutputTarget() {
     if (owns_fd_) close(fd_);
 }
 
-std::string OutputTarget::Name() const { return path_ == "-" ? std::string("stdout") : "'" + path_ + "'"; }
+std::string OutputTarget::Name() const {
+    return path_ == "-" ? std::string("stdout") : "'" + path_ + "'";
+}
 
 void OutputTarget::Write(const void* data, size_t bytes) {
     const char* p = static_cast<const char*>(data);
@@ -63,6 +67,7 @@ void OutputTarget::Commit() {
     if (owns_fd_) {
         const int fd = fd_;
         owns_fd_ = false;
-        if (close(fd) != 0 && errno != EINTR) throw Failure("cannot write " + Name() + ": " + SystemReason(errno));
+        if (close(fd) != 0 && errno != EINTR)
+            throw Failure("cannot write " + Name() + ": " + SystemReason(errno));
     }
 }

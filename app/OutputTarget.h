@@ -8,13 +8,13 @@
 // A directory is refused ("is a directory").
 #pragma once
 
-#include "app/AtomicFile.h"
-
 #include <memory>
 #include <string>
 
+#include "app/AtomicFile.h"
+
 class OutputTarget {
-public:
+  public:
     explicit OutputTarget(const std::string& path);
     ~OutputTarget();
     OutputTarget(const OutputTarget&) = delete;
@@ -31,7 +31,7 @@ public:
     // "stdout" for "-", else the path in quotes: for messages.
     std::string Name() const;
 
-private:
+  private:
     std::string path_;
     std::unique_ptr<AtomicFile> atomic_;
     int fd_ = -1;

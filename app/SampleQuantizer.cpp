@@ -58,7 +58,9 @@ void SampleQuantizer::ApplyGain(float* samples, size_t count) {
     peak_ = BlockPeak(samples, count, float(peak_));
 }
 
-void SampleQuantizer::TrackPeak(const float* samples, size_t count) { peak_ = BlockPeak(samples, count, float(peak_)); }
+void SampleQuantizer::TrackPeak(const float* samples, size_t count) {
+    peak_ = BlockPeak(samples, count, float(peak_));
+}
 
 void SampleQuantizer::ToInt(const float* in, int32_t* out, size_t count) {
     const double scale = std::ldexp(1.0, bits_ - 1);

@@ -13,7 +13,7 @@
 #include <string>
 
 class SampleQuantizer {
-public:
+  public:
     SampleQuantizer(double gainDb, int bits, bool dither);
 
     // In place, float outputs: applies the gain and tracks the peak.
@@ -27,7 +27,7 @@ public:
     double Peak() const { return peak_; }
     uint64_t Clipped() const { return clipped_; }
 
-private:
+  private:
     double NextDither();
 
     double gain_;

@@ -38,7 +38,9 @@ const SettingsFieldInfo kFields[kHVConfigWords] = {
 
 }  // namespace
 
-const SettingsFieldInfo& SettingsField(int word) { return kFields[word]; }
+const SettingsFieldInfo& SettingsField(int word) {
+    return kFields[word];
+}
 
 std::string SettingsFieldsHelp() {
     const HVLIB_CONFIG defaults = DefaultSettings();

@@ -1,15 +1,18 @@
 #include "app/StreamInput.h"
 
-#include "app/RenderPipeline.h"
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
+
+#include "app/RenderPipeline.h"
 
 namespace {
 
-StreamInput& Self(void* user) { return *static_cast<StreamInput*>(user); }
+StreamInput& Self(void* user) {
+    return *static_cast<StreamInput*>(user);
+}
 
 }  // namespace
 

@@ -5,7 +5,8 @@
 // near the start: the first kRewindBytes bytes read are kept, and seeks within them are
 // served from memory. A forward seek within that window reads ahead; seeks past it, back
 // beyond the kept bytes or relative to the end fail (a parser skipping over the audio to look
-// for trailing chunks is told no and reads on from where it was). The length reads as unknown (the largest count).
+// for trailing chunks is told no and reads on from where it was). The length reads as unknown (the largest
+// count).
 #pragma once
 
 #include <sndfile.h>
@@ -14,7 +15,7 @@
 #include <vector>
 
 class StreamInput {
-public:
+  public:
     static constexpr size_t kRewindBytes = size_t(1) << 20;
 
     explicit StreamInput(int fd) : fd_(fd) {}
@@ -25,7 +26,7 @@ public:
     sf_count_t Seek(sf_count_t offset, int whence);
     sf_count_t Tell() const { return pos_; }
 
-private:
+  private:
     sf_count_t ReadFromPipe(uint8_t* out, sf_count_t count);
 
     int fd_;

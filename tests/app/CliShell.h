@@ -2,8 +2,6 @@
 // tools (sox, ffprobe, xvfb-run) sit on the other end of a pipe.
 #pragma once
 
-#include "TestFiles.h"
-
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -13,6 +11,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "TestFiles.h"
 
 extern char** environ;
 
@@ -24,8 +24,9 @@ struct ShellResult {
 // Runs `script` with sh; $H is the program, XDG_CONFIG_HOME points at `configHome`.
 inline ShellResult Shell(const std::string& script, const std::string& configHome) {
     const TempDir io;
-    const std::string cmd = "H='" + std::string(HALVANE_EXE) + "' XDG_CONFIG_HOME='" + configHome + "' sh -c '" +
-                            script + "' >" + io.File("out") + " 2>" + io.File("err") + " </dev/null";
+    const std::string cmd = "H='" + std::string(HALVANE_EXE) + "' XDG_CONFIG_HOME='" + configHome +
+                            "' sh -c '" + script + "' >" + io.File("out") + " 2>" + io.File("err") +
+                            " </dev/null";
     const int status = std::system(cmd.c_str());
     ShellResult r;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -48,15 +49,21 @@ inline std::string Probe(const std::string& path, const std::string& entry, cons
 
 // The program started with `args`, stdin from `stdinFd` (or /dev/null when -1), stdout to
 // `stdoutFd` (or a file in `dir`), stderr to a file in `dir`. Returns the pid.
-inline pid_t Spawn(const std::vector<std::string>& args, const std::string& dir, int stdinFd, const std::string& configHome,
-                   int stdoutFd = -1) {
+inline pid_t Spawn(const std::vector<std::string>& args, const std::string& dir, int stdinFd,
+                   const std::string& configHome, int stdoutFd = -1) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
-    if (stdinFd >= 0) posix_spawn_file_actions_adddup2(&fa, stdinFd, 0);
-    else posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&fa, stdoutFd, 1);
-    else posix_spawn_file_actions_addopen(&fa, 1, (dir + "/spawn.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&fa, 2, (dir + "/spawn.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (stdinFd >= 0)
+        posix_spawn_file_actions_adddup2(&fa, stdinFd, 0);
+    else
+        posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    if (stdoutFd >= 0)
+        posix_spawn_file_actions_adddup2(&fa, stdoutFd, 1);
+    else
+        posix_spawn_file_actions_addopen(&fa, 1, (dir + "/spawn.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+    posix_spawn_file_actions_addopen(&fa, 2, (dir + "/spawn.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     std::vector<std::string> words = {HALVANE_EXE};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;

@@ -1,17 +1,19 @@
 // Output formats of `halvane render` read back by ffprobe and sox, dither statistics, the
 // clip report on signals whose clipped samples are known by construction, and the help.
-#include "CliShell.h"
-#include "app/SampleQuantizer.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "CliShell.h"
+#include "app/SampleQuantizer.h"
+
 namespace {
 
 class CliFormats : public ::testing::Test {
-protected:
-    ShellResult Sh(const std::string& script) { return Shell("cd " + dir_.Path() + " && " + script, config_.Path()); }
+  protected:
+    ShellResult Sh(const std::string& script) {
+        return Shell("cd " + dir_.Path() + " && " + script, config_.Path());
+    }
     std::string In(const std::string& name) { return dir_.File(name); }
     std::string Probe(const std::string& name, const std::string& entry) {
         return ::Probe(In(name), entry, config_.Path());
@@ -34,11 +36,16 @@ TEST_F(CliFormats, EachContainerReadsBackWithItsLayoutAndWordLength) {
         const char* codec;
         const char* layout;  // "" where the container has no mask
     } cases[] = {
-        {"f.wav", "", "pcm_f32le", "5.1"},           {"i16.wav", "--bits 16", "pcm_s16le", "5.1"},
-        {"i24.wav", "--bits 24", "pcm_s24le", "5.1"}, {"i32.wav", "--bits 32", "pcm_s32le", "5.1"},
-        {"a.flac", "", "flac", ""},                   {"b.flac", "--bits 16", "flac", ""},
-        {"a.aiff", "--bits 24", "pcm_s24be", ""},     {"a.caf", "--bits 16", "pcm_s16be", "5.1(side)"},
-        {"a.w64", "--float", "pcm_f32le", ""},     {"typed.out", "--type au --bits 16", "pcm_s16be", ""},
+        {"f.wav", "", "pcm_f32le", "5.1"},
+        {"i16.wav", "--bits 16", "pcm_s16le", "5.1"},
+        {"i24.wav", "--bits 24", "pcm_s24le", "5.1"},
+        {"i32.wav", "--bits 32", "pcm_s32le", "5.1"},
+        {"a.flac", "", "flac", ""},
+        {"b.flac", "--bits 16", "flac", ""},
+        {"a.aiff", "--bits 24", "pcm_s24be", ""},
+        {"a.caf", "--bits 16", "pcm_s16be", "5.1(side)"},
+        {"a.w64", "--float", "pcm_f32le", ""},
+        {"typed.out", "--type au --bits 16", "pcm_s16be", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.out);
@@ -51,14 +58,17 @@ TEST_F(CliFormats, EachContainerReadsBackWithItsLayoutAndWordLength) {
         EXPECT_NE(r.out.find(std::string("codec_name=") + c.codec + "\n"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("channels=6\n"), std::string::npos) << r.out;
         if (*c.layout) {
-            EXPECT_NE(r.out.find(std::string("channel_layout=") + c.layout + "\n"), std::string::npos) << r.out;
+            EXPECT_NE(r.out.find(std::string("channel_layout=") + c.layout + "\n"), std::string::npos)
+                << r.out;
         }
         EXPECT_NE(r.out.find("\n24000\n"), std::string::npos) << r.out;
     }
     EXPECT_EQ(Probe("b.flac", "bits_per_raw_sample"), "16");
     EXPECT_EQ(Probe("a.flac", "bits_per_raw_sample"), "24");  // FLAC's default
     // Stereo into the steered decoder: the five-channel mask reaches the integer WAV too.
-    ASSERT_EQ(Sh("sox -n -r 44100 -c 2 st.wav synth 0.2 sine 440 && $H render st.wav five.wav --bits 24").exitCode, 0);
+    ASSERT_EQ(
+        Sh("sox -n -r 44100 -c 2 st.wav synth 0.2 sine 440 && $H render st.wav five.wav --bits 24").exitCode,
+        0);
     EXPECT_EQ(Probe("five.wav", "channel_layout"), "5.0");
 }
 
@@ -68,7 +78,8 @@ TEST_F(CliFormats, EachContainerReadsBackWithItsLayoutAndWordLength) {
 TEST_F(CliFormats, TpdfDitherStatisticsAtSixteenBits) {
     const int frames = 100000;
     const float lsb = 1.0f / 32768.0f;
-    WriteAudio(In("dc.wav"), std::vector<float>(size_t(frames), 0.3f * lsb), 1, 44100, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    WriteAudio(In("dc.wav"), std::vector<float>(size_t(frames), 0.3f * lsb), 1, 44100,
+               SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     ASSERT_EQ(Sh("$H render dc.wav plain.wav --mode bypass --bits 16 --no-dither && "
                  "$H render dc.wav dith.wav --mode bypass --bits 16")
                   .exitCode,
@@ -91,7 +102,8 @@ TEST_F(CliFormats, TpdfDitherStatisticsAtSixteenBits) {
     // 24 bits and float are not dithered: the 16-bit value is kept exactly.
     ASSERT_EQ(Sh("$H render dc.wav d24.wav --mode bypass --bits 24").exitCode, 0);
     AudioData d24 = ReadAudio(In("d24.wav"));
-    EXPECT_EQ(std::count(d24.samples.begin(), d24.samples.end(), std::nearbyint(0.3f * 256) / 8388608.0f), frames);
+    EXPECT_EQ(std::count(d24.samples.begin(), d24.samples.end(), std::nearbyint(0.3f * 256) / 8388608.0f),
+              frames);
 }
 
 // Half the samples at +-1.5 (+3.5 dBFS), half at 0.5: exactly half are clipped in an integer
@@ -102,7 +114,9 @@ TEST_F(CliFormats, ClipReportAndFloatPeakWarning) {
     WriteAudio(In("hot.wav"), s, 2, 44100, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     ShellResult r = Sh("$H render hot.wav o16.wav --mode bypass --bits 16");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.err.find("halvane: 10000 samples clipped (peak +3.5 dBFS); try --gain -4\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("halvane: 10000 samples clipped (peak +3.5 dBFS); try --gain -4\n"),
+              std::string::npos)
+        << r.err;
     r = Sh("$H render hot.wav o24.wav --mode bypass --bits 24 --gain -4");
     EXPECT_EQ(r.err.find("clipped"), std::string::npos) << r.err;
     AudioData o24 = ReadAudio(In("o24.wav"));
@@ -138,7 +152,8 @@ TEST_F(CliFormats, HelpAndVersion) {
         EXPECT_EQ(r.err, "");
     }
     ShellResult r = Sh("$H render --help");
-    for (const char* word : {"--bits 16|24|32", "--float", "--no-dither", "--gain DB", "--type", "'-' for stdin", "FLAC"})
+    for (const char* word :
+         {"--bits 16|24|32", "--float", "--no-dither", "--gain DB", "--type", "'-' for stdin", "FLAC"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     r = Sh("$H --help");
     EXPECT_EQ(r.exitCode, 0);
