@@ -1,4 +1,4 @@
-// What loading the module costs: processing audio never maps the dialog or Qt; the dialog
+// What loading the module costs: processing audio never maps the dialog, Qt or cuFFT; the dialog
 // library is loaded beside the module only when a popup opens, gives Qt a private runtime
 // folder when the environment has none (so Qt prints no warning about it), and takes the
 // folder away again when the module unloads.
@@ -80,6 +80,8 @@ TEST(ModuleStartup, ProcessingNeverLoadsQtOpeningThePopupLoadsTheDialogBesideThe
     instance.release();
     EXPECT_FALSE(Mapped("libQt6"));
     EXPECT_FALSE(Mapped("halvane_dialog"));
+    // Nor cuFFT (some 280 MB), which only the headphone stage's GPU path needs.
+    EXPECT_FALSE(Mapped("libcufft"));
 
     // The popup, in a child process so that this one stays free of Qt. With no runtime
     // folder in the environment the dialog makes a private one; a preset of another DSP
