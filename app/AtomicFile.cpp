@@ -19,7 +19,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     std::string pattern = (dir == "/" ? "" : dir) + "/." + base + ".tmp.XXXXXX";
     int fd = mkstemp(pattern.data());
     if (fd < 0)
-        throw Failure("cannot write '" + path_ + "': " + std::strerror(errno));
+        throw Failure("cannot write '" + path_ + "': " + SystemReason(errno));
     temp_path_ = pattern;
     // mkstemp creates 0600; give the output the permissions an ordinary create would.
     mode_t mask = umask(0);
@@ -30,7 +30,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
         int err = errno;
         close(fd);
         unlink(temp_path_.c_str());
-        throw Failure("cannot write '" + path_ + "': " + std::strerror(err));
+        throw Failure("cannot write '" + path_ + "': " + SystemReason(err));
     }
 }
 
@@ -41,7 +41,7 @@ AtomicFile::~AtomicFile() {
 
 void AtomicFile::Write(const void* data, size_t bytes) {
     if (bytes && std::fwrite(data, 1, bytes, file_) != bytes)
-        throw Failure("cannot write '" + path_ + "': " + std::strerror(errno));
+        throw Failure("cannot write '" + path_ + "': " + SystemReason(errno));
 }
 
 void AtomicFile::Commit() {
@@ -49,8 +49,8 @@ void AtomicFile::Commit() {
     int err = errno;
     ok = (std::fclose(file_) == 0) && ok;
     file_ = nullptr;
-    if (!ok) throw Failure("cannot write '" + path_ + "': " + std::strerror(err));
+    if (!ok) throw Failure("cannot write '" + path_ + "': " + SystemReason(err));
     if (std::rename(temp_path_.c_str(), path_.c_str()) != 0)
-        throw Failure("cannot write '" + path_ + "': " + std::strerror(errno));
+        throw Failure("cannot write '" + path_ + "': " + SystemReason(errno));
     committed_ = true;
 }

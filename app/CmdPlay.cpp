@@ -36,9 +36,10 @@ private:
     Player& player_;
 };
 
-// Ctrl-C and SIGTERM end playback through the player (the terminal gets its mode back).
-std::atomic<bool> g_interrupted{false};
-void OnInterrupt(int) { g_interrupted = true; }
+// SIGINT, SIGTERM and SIGHUP end playback through the player (the terminal gets its mode
+// back); the exit status is then 128 + the signal.
+std::atomic<int> g_signal{0};
+void OnInterrupt(int sig) { g_signal = sig; }
 
 uint32_t ModeOf(const dsp_preset& p) {
     t_dsp_halvane_params params = t_dsp_halvane_params::g_default();
@@ -68,6 +69,7 @@ int RunPlay(CommandArgs args) {
     {
         Player player(*entry, preset, module.Playback(), *output, parsed.positional, OpenFileTrack, chunk);
         std::atomic<bool> configure{parsed.Has("configure")};
+        std::atomic<bool> dialogOpen{false};
         TerminalKeys keys([&](Key k) {
             switch (k) {
                 case Key::Space: player.TogglePause(); break;
@@ -87,8 +89,15 @@ int RunPlay(CommandArgs args) {
         std::condition_variable statusWake;
         bool statusStop = false;
         const bool tty = isatty(STDERR_FILENO);
+        size_t errorsShown = 0;
+        // Every track that cannot be played gets its own line, as soon as it is known.
+        auto showErrors = [&](const PlayerStatus& s) {
+            for (; errorsShown < s.trackErrors.size(); ++errorsShown)
+                std::fprintf(stderr, "%shalvane: %s\n", tty ? "\r\x1b[K" : "", s.trackErrors[errorsShown].c_str());
+        };
         auto drawStatus = [&](bool last) {
             const PlayerStatus s = player.Status();
+            showErrors(s);
             dsp_preset_impl current;
             player.CurrentPreset(current);
             EngineState e;
@@ -102,11 +111,30 @@ int RunPlay(CommandArgs args) {
             if (tty) std::fprintf(stderr, "\r\x1b[K%s%s", line.c_str(), last ? "\n" : "");
             else if (last) std::fprintf(stderr, "%s\n", line.c_str());
         };
+        auto exitStatus = [&](const PlayerStatus& end) {
+            if (const int sig = g_signal.load()) return 128 + sig;
+            if (!end.trackErrors.empty() || (!end.error.empty() && end.chunks == 0)) return kExitFailure;
+            return kExitOk;
+        };
         std::thread status([&] {
             std::unique_lock<std::mutex> lock(statusMutex);
             while (!statusWake.wait_for(lock, std::chrono::milliseconds(250), [&] { return statusStop; })) {
-                if (g_interrupted) player.Quit();
+                if (g_signal) player.Quit();
                 drawStatus(false);
+                // The dialog holds the main thread and has no way to be told to close: when the
+                // queue is over (or a signal ended it) the process ends from here, keeping the
+                // configuration and giving the terminal back first.
+                if (dialogOpen && player.Status().finished) {
+                    player.Join();
+                    drawStatus(true);
+                    const PlayerStatus end = player.Status();
+                    if (!end.error.empty()) std::fprintf(stderr, "halvane: %s\n", end.error.c_str());
+                    keys.RestoreTerminal();
+                    module.SaveConfig();
+                    std::fflush(stdout);
+                    std::fflush(stderr);
+                    _exit(exitStatus(end));
+                }
             }
         });
 
@@ -115,6 +143,7 @@ int RunPlay(CommandArgs args) {
         sigemptyset(&sa.sa_mask);
         sigaction(SIGINT, &sa, nullptr);
         sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGHUP, &sa, nullptr);
 
         player.Start();
         ToPlayer toPlayer(player);
@@ -126,7 +155,9 @@ int RunPlay(CommandArgs args) {
                 }
                 dsp_preset_impl current;
                 player.CurrentPreset(current);
+                dialogOpen = true;
                 entry->show_config_popup_v2(current, nullptr, toPlayer);
+                dialogOpen = false;
                 continue;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -140,10 +171,8 @@ int RunPlay(CommandArgs args) {
         status.join();
         drawStatus(true);
         const PlayerStatus end = player.Status();
-        if (!end.error.empty()) {
-            std::fprintf(stderr, "halvane: %s\n", end.error.c_str());
-            if (end.chunks == 0) exitCode = kExitFailure;
-        }
+        if (!end.error.empty()) std::fprintf(stderr, "halvane: %s\n", end.error.c_str());
+        exitCode = exitStatus(end);
     }
     engine.release();
     entry.release();

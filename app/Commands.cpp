@@ -1,7 +1,7 @@
 #include "app/Commands.h"
 
 const CommandInfo kCommands[] = {
-    {"render", "render IN OUT [--preset FILE] [--set FIELD=VALUE]... [--mode passive|hv|headphone|encoder|bypass] [--chunk FRAMES] [--raw] [--component PATH]", RunRender},
+    {"render", "render IN|- OUT|- [--preset FILE] [--set FIELD=VALUE]... [--mode passive|hv|headphone|encoder|bypass] [--type TYPE] [--bits 16|24|32 | --float] [--no-dither] [--gain DB] [--chunk FRAMES] [--raw] [--component PATH]", RunRender},
     {"preset", "preset show FILE | preset save FILE [--preset FILE] [--set FIELD=VALUE]... [--mode NAME]", RunPreset},
     {"info", "info [--component PATH]", RunInfo},
     {"demo", "demo OUTDIR [--chunk FRAMES] [--component PATH]", RunDemo},

@@ -31,12 +31,14 @@ service_ptr_t<dsp_v2> InstantiateSurroundDsp(ModuleHost& module, const HVLIB_CON
     return v2;
 }
 
-static void OnStopSignal(int) { RequestRenderStop(); }
+static void OnStopSignal(int sig) { RequestRenderStop(sig); }
 
 void InstallRenderStopHandlers() {
     struct sigaction sa{};
     sa.sa_handler = OnStopSignal;
     sigemptyset(&sa.sa_mask);
+    // No SA_RESTART: a read or write blocked on a pipe returns at once with EINTR.
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
 }

@@ -25,5 +25,6 @@ uint64_t ChunkFramesOption(const ParsedArgs& parsed);
 // a preset. Throws Failure when the module has no such DSP or refuses the preset.
 service_ptr_t<dsp_v2> InstantiateSurroundDsp(ModuleHost& module, const HVLIB_CONFIG& settings);
 
-// Ctrl-C and SIGTERM stop a running render cleanly (its temporary output is removed).
+// SIGINT, SIGTERM and SIGHUP stop a running render cleanly (its temporary output is removed,
+// the exit status is 128 + the signal).
 void InstallRenderStopHandlers();

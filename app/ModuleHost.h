@@ -46,10 +46,11 @@ public:
 
     // Saves the configuration and unloads the module; later calls do nothing.
     void Close();
+    // Saves the configuration now (a process about to end without unwinding keeps it).
+    void SaveConfig();
 
 private:
     void RestoreConfig();
-    void SaveConfig();
     std::vector<uint8_t> CurrentConfig();
 
     std::string path_;

@@ -35,7 +35,7 @@ std::string FormatPlayTime(uint64_t frames, uint32_t rate) {
 }
 
 std::string FormatPlayStatus(const PlayerStatus& s, uint32_t mode, const EngineState& engine) {
-    std::string line = s.finished ? "# " : s.paused ? "|| " : "> ";
+    std::string line = s.finished ? "# " : s.paused ? "|| paused " : "> ";
     line += FormatPlayTime(s.positionFrames, s.rate) + " / " + FormatPlayTime(s.lengthFrames, s.rate);
     line += "  [" + std::to_string(s.trackCount ? s.track + 1 : 0) + "/" + std::to_string(s.trackCount) + "] ";
     line += BaseName(s.trackName);

@@ -142,7 +142,7 @@ bool Player::PlayTrackAt(size_t index) {
     try {
         track = open_(name);
     } catch (const std::exception& e) {
-        Update([&](PlayerStatus& s) { s.error = e.what(); });
+        Update([&](PlayerStatus& s) { s.trackErrors.push_back(e.what()); });
         return true;  // skip it, play the next one
     }
     const unsigned channels = track->Channels();

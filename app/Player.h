@@ -53,6 +53,7 @@ struct PlayerStatus {
     bool paused = false;
     bool finished = false;
     std::string error;          // why playback ended early, if it did
+    std::vector<std::string> trackErrors;  // one line per track that could not be played
 };
 
 class Player {

@@ -7,12 +7,11 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <deque>
 #include <vector>
 
 namespace {
 
-std::atomic<bool> g_stopRequested{false};
+std::atomic<int> g_stopSignal{0};
 
 // How much silence may be pushed after the end to get held-back frames out: ten seconds at the
 // stream's rate plus two chunks. A DSP that still holds frames then is treated as having
@@ -45,9 +44,16 @@ public:
             const float* data = c->get_data();
             if (raw_) {
                 Emit(data, frames);
-            } else {
-                held_.insert(held_.end(), data, data + frames * channels);
+                continue;
             }
+            // Straight from the chunk to the sink as far as the input allows; only a surplus
+            // beyond the input seen so far is held.
+            uint64_t direct = 0;
+            if (held_.empty()) {
+                direct = std::min(frames, inputFramesSoFar - std::min(inputFramesSoFar, result_.outputFrames));
+                Emit(data, direct);
+            }
+            held_.insert(held_.end(), data + direct * channels, data + frames * channels);
         }
         list.remove_all();
         if (!raw_) Release(inputFramesSoFar);
@@ -59,10 +65,8 @@ public:
         const uint64_t heldFrames = held_.size() / result_.channels;
         const uint64_t n = std::min(heldFrames, limit - std::min(limit, result_.outputFrames));
         if (n == 0) return;
-        const size_t samples = size_t(n * result_.channels);
-        std::vector<float> out(held_.begin(), held_.begin() + ptrdiff_t(samples));
-        held_.erase(held_.begin(), held_.begin() + ptrdiff_t(samples));
-        Emit(out.data(), n);
+        Emit(held_.data(), n);
+        held_.erase(held_.begin(), held_.begin() + ptrdiff_t(n * result_.channels));
     }
 
 private:
@@ -74,16 +78,17 @@ private:
     FrameSink& sink_;
     bool raw_;
     RenderResult& result_;
-    std::deque<float> held_;
+    std::vector<float> held_;  // frames beyond the input so far (rare)
 };
 
 void CheckStop() {
-    if (g_stopRequested.load()) throw Failure("interrupted");
+    if (const int sig = g_stopSignal.load()) throw Interrupted(sig);
 }
 
 }  // namespace
 
-void RequestRenderStop() { g_stopRequested.store(true); }
+void RequestRenderStop(int sig) { g_stopSignal.store(sig); }
+int RenderStopSignal() { return g_stopSignal.load(); }
 
 RenderResult RenderThroughDsp(dsp_v2& dsp, PlaybackEvents& playback, FrameSource& source,
                               FrameSink& sink, const RenderOptions& options) {
@@ -109,10 +114,20 @@ RenderResult RenderThroughDsp(dsp_v2& dsp, PlaybackEvents& playback, FrameSource
     uint64_t nextSecond = rate;
     for (;;) {
         CheckStop();
-        const uint64_t n = source.Read(buffer.data(), chunkFrames);
-        if (n == 0) break;
+        // Read straight into the chunk the DSP will see (the list recycles its storage).
+        audio_chunk* chunk = list.add_item(size_t(chunkFrames * channels));
+        if (chunk->get_data_size() < size_t(chunkFrames * channels)) chunk->set_data_size(size_t(chunkFrames * channels));
+        const uint64_t n = source.Read(chunk->get_data(), chunkFrames);
+        CheckStop();  // a signal may have cut the read short
+        if (n == 0) {
+            list.remove_all();
+            break;
+        }
+        chunk->set_sample_count(size_t(n));
+        chunk->set_channels(channels, mask);
+        chunk->set_srate(rate);
         result.inputFrames += n;
-        push(n);
+        dsp.run_v2(&list, 0, abort);
         collector.Take(list, result.inputFrames);
         while (result.inputFrames >= nextSecond) {
             playback.Time(double(nextSecond / rate));

@@ -44,5 +44,7 @@ struct RenderResult {
 RenderResult RenderThroughDsp(dsp_v2& dsp, PlaybackEvents& playback, FrameSource& source,
                               FrameSink& sink, const RenderOptions& options);
 
-// Set from a signal handler (Ctrl-C): the pipeline stops at the next chunk with a Failure.
-void RequestRenderStop();
+// Set from a signal handler: the pipeline stops at the next chunk by throwing Interrupted(sig)
+// (exit status 128 + sig). RenderStopSignal() is the signal asked for, 0 while none.
+void RequestRenderStop(int sig);
+int RenderStopSignal();

@@ -2,6 +2,7 @@
 
 #include "app/AppError.h"
 #include "app/PresetFile.h"
+#include "app/SettingsFields.h"
 
 #include <charconv>
 #include <cstring>
@@ -19,21 +20,23 @@ FieldAssignment ParseFieldAssignment(const std::string& text) {
     std::string field = text.substr(0, eq);
     std::string value = text.substr(eq + 1);
     int word = HVConfigFieldIndex(field.c_str());
-    if (word < 0) throw Failure("unknown settings field '" + field + "'");
-
-    const bool isSigned = HVConfigWordIsSigned(word);
-    const long long lo = isSigned ? -2147483648LL : 0;
-    const long long hi = isSigned ? 2147483647LL : 4294967295LL;
+    if (word < 0) {
+        std::string names;
+        for (int w = 0; w < kHVConfigWords; ++w) names += std::string(w ? ", " : "") + kHVConfigFieldNames[w];
+        throw UsageError("unknown settings field '" + field + "' (fields: " + names + ")");
+    }
+    const SettingsFieldInfo& info = SettingsField(word);
     long long parsed = 0;
     const char* first = value.data();
     const char* last = first + value.size();
-    // from_chars accepts a leading '-' only; an unsigned field takes digits alone.
-    bool digitsOnly = !value.empty() && (isSigned || value[0] != '-');
+    // Plain decimal digits with an optional leading '-': no '+', spaces, hex or fractions.
     auto [end, ec] = std::from_chars(first, last, parsed);
-    if (!digitsOnly || ec != std::errc() || end != last || parsed < lo || parsed > hi)
-        throw Failure("value '" + value + "' is out of range for " + field + " (" +
-                      (isSigned ? "signed" : "unsigned") + " 32-bit: " + std::to_string(lo) +
-                      " to " + std::to_string(hi) + ")");
+    const std::string range = std::to_string(info.minValue) + ".." + std::to_string(info.maxValue) +
+                              (*info.unit ? std::string(" ") + info.unit : std::string());
+    if (value.empty() || end != last || (ec != std::errc() && ec != std::errc::result_out_of_range))
+        throw UsageError("--set " + field + ": '" + value + "' is not a number (" + field + " takes " + range + ")");
+    if (ec == std::errc::result_out_of_range || parsed < info.minValue || parsed > info.maxValue)
+        throw UsageError("--set " + field + "=" + value + " is out of range: " + field + " takes " + range);
     return {word, static_cast<uint32_t>(parsed)};
 }
 

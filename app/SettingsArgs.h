@@ -4,9 +4,8 @@
 // Order: the record starts from the defaults, or from the preset file when --preset is given
 // (read through the preset reader, so its repair rules apply and a rejected preset is an
 // error); then every --set and --mode in command-line order, the last word wins.
-// --set takes a decimal over the field's whole 32-bit type: 0..4294967295 for unsigned and
-// boolean fields, -2147483648..2147483647 for the signed (n) fields; it is stored as given,
-// without repair (the DSP's preset reader repairs it when the preset is read).
+// --set takes a decimal within the field's range (SettingsFields.h); anything else is refused,
+// never repaired. Presets read from files keep the DSP's repair rules.
 #pragma once
 
 #include "app/CliArgs.h"
@@ -23,8 +22,9 @@ struct FieldAssignment {
     uint32_t value;  // the word's bits (two's complement for signed fields)
 };
 
-// Parses "FIELD=VALUE". A missing '=' is a usage error (2); an unknown field or a value
-// outside the field's type is bad input (1).
+// Parses "FIELD=VALUE". A missing '=', an unknown field (the message lists the names), a value
+// that is not a whole number ("not a number") or one outside the field's range (the message
+// names the field and its range) are usage errors (2).
 FieldAssignment ParseFieldAssignment(const std::string& text);
 
 // Maps a --mode name (bypass, passive, hv, headphone, encoder) to dwMode; usage error otherwise.

@@ -36,6 +36,10 @@ TerminalKeys::TerminalKeys(std::function<void(Key)> onKey) : on_key_(std::move(o
     thread_ = std::thread([this] { Loop(); });
 }
 
+void TerminalKeys::RestoreTerminal() {
+    if (active_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+}
+
 TerminalKeys::~TerminalKeys() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();

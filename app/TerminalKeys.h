@@ -22,6 +22,8 @@ public:
     TerminalKeys& operator=(const TerminalKeys&) = delete;
 
     bool Active() const { return active_; }
+    // Gives the terminal its original mode back now (any thread; the process is about to end).
+    void RestoreTerminal();
 
 private:
     void Loop();

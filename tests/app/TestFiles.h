@@ -84,9 +84,9 @@ inline AudioData ReadAudio(const std::string& path) {
     return a;
 }
 
-// The header fields of a WAV file as the program writes it, read by hand: RIFF, a 40-byte
-// WAVE_FORMAT_EXTENSIBLE fmt chunk, fact, and the data chunk at byte 72 (the layout is checked
-// byte for byte in file_formats_test.cpp). `ok` is false for anything else.
+// The header fields of a WAV file as the program writes it, read by hand: RIFF, then chunks
+// (JUNK, fmt with WAVE_FORMAT_EXTENSIBLE, fact, ...) up to "data". `ok` is false for anything
+// else; dataBytes is the data chunk's size field.
 struct WavHeader {
     bool ok = false;
     uint16_t formatTag = 0, channels = 0, bitsPerSample = 0;
@@ -94,21 +94,37 @@ struct WavHeader {
     uint8_t subFormat[16] = {};
 };
 
-inline WavHeader ParseWavHeader(const std::string& path) {
+inline WavHeader ParseWavBytes(const std::vector<uint8_t>& b) {
     WavHeader h;
-    const std::vector<uint8_t> b = ReadBytes(path);
-    if (b.size() < 80 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVEfmt ", 8) != 0 ||
-        std::memcmp(b.data() + 72, "data", 4) != 0)
+    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVE", 4) != 0)
         return h;
     auto le = [&](size_t at, int bytes) {
         uint32_t v = 0;
         for (int i = bytes - 1; i >= 0; --i) v = v << 8 | b[at + size_t(i)];
         return v;
     };
-    h = {true, uint16_t(le(20, 2)), uint16_t(le(22, 2)), uint16_t(le(34, 2)), le(24, 4), le(40, 4), le(76, 4), {}};
-    std::memcpy(h.subFormat, &b[44], 16);
+    bool fmt = false;
+    for (size_t at = 12; at + 8 <= b.size();) {
+        const uint32_t size = le(at + 4, 4);
+        if (std::memcmp(&b[at], "fmt ", 4) == 0 && size >= 40 && at + 48 <= b.size()) {
+            h.formatTag = uint16_t(le(at + 8, 2));
+            h.channels = uint16_t(le(at + 10, 2));
+            h.rate = le(at + 12, 4);
+            h.bitsPerSample = uint16_t(le(at + 22, 2));
+            h.channelMask = le(at + 28, 4);
+            std::memcpy(h.subFormat, &b[at + 32], 16);
+            fmt = true;
+        } else if (std::memcmp(&b[at], "data", 4) == 0) {
+            h.dataBytes = size;
+            h.ok = fmt;
+            return h;
+        }
+        at += 8 + size + (size & 1);
+    }
     return h;
 }
+
+inline WavHeader ParseWavHeader(const std::string& path) { return ParseWavBytes(ReadBytes(path)); }
 
 // A deterministic test signal: `frames` frames of `channels` channels within +-0.25.
 inline std::vector<float> TestSignal(int64_t frames, int channels, uint32_t seed = 1) {

@@ -154,7 +154,7 @@ TEST(PlayStatusLine, TimesFormatsAndEngineState) {
               "> 0:12 / 3:45  [2/2] song.wav  44100 Hz 2 ch -> 5 ch  Halvane-HV  | engine: playing, 2 ch, 44100 Hz");
     s.paused = true;
     e.known = false;
-    EXPECT_EQ(FormatPlayStatus(s, 3, e), "|| 0:12 / 3:45  [2/2] song.wav  44100 Hz 2 ch -> 5 ch  Headphone");
+    EXPECT_EQ(FormatPlayStatus(s, 3, e), "|| paused 0:12 / 3:45  [2/2] song.wav  44100 Hz 2 ch -> 5 ch  Headphone");
 }
 
 }  // namespace
