@@ -3,6 +3,7 @@
 #   <prefix>/bin/halvane                      -> ../lib/halvane/bin/halvane
 #   <prefix>/lib/halvane/bin/halvane          the command line; it loads the module from
 #   <prefix>/lib/halvane/host/foo_dsp_halvane.so   ../host/ beside its own folder
+#   <prefix>/lib/halvane/host/halvane_dialog.so    the dialog, loaded by the module beside itself
 #   <prefix>/lib/lv2/halvane.lv2/             the LV2 bundle (lv2/CMakeLists.txt)
 #   <prefix>/share/halvane/pipewire/          the PipeWire sink configurations
 include(GNUInstallDirs)
@@ -16,6 +17,9 @@ endif()
 if(TARGET foo_dsp_halvane)
   # As built: its run path (the GPU runtime's folder) comes from its own link options.
   install(PROGRAMS $<TARGET_FILE:foo_dsp_halvane> DESTINATION lib/halvane/host COMPONENT cli)
+endif()
+if(TARGET halvane_dialog_module)
+  install(PROGRAMS $<TARGET_FILE:halvane_dialog_module> DESTINATION lib/halvane/host COMPONENT cli)
 endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/pipewire/ DESTINATION share/halvane/pipewire COMPONENT pipewire
         FILES_MATCHING PATTERN "*.conf")

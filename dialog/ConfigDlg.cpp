@@ -16,6 +16,7 @@
 #include "dialog/SpeakerColours.h"
 #include "dialog/StatusLine.h"
 #include "dialog/EngineStatus.h"
+#include "dialog/ModuleLink.h"
 
 namespace foo_dsp_halvane {
 
@@ -96,7 +97,7 @@ void ConfigDlg::UpdateForm() {
     labelBuilt->setText(QString::fromLatin1(HalvaneBuildStamp()));
 
     // The persisted tab; an index outside 0..5 (a damaged configuration) opens the first.
-    tabControl->setCurrentIndex(halvane_tab_to_open());
+    tabControl->setCurrentIndex(TabToOpen());
 
     m_bBlockDataUpdate = false;
 }
@@ -172,7 +173,7 @@ void ConfigDlg::buttonDefaults_Click() {
     DataChanged();
 }
 
-void ConfigDlg::tabControl_SelectedIndexChanged() { cfg_halvane_tab = tabControl->currentIndex(); }
+void ConfigDlg::tabControl_SelectedIndexChanged() { StoreTab(tabControl->currentIndex()); }
 
 void ConfigDlg::linkLabelConfigure_LinkClicked() {
     const int mode = comboBoxDecoding->currentIndex();

@@ -2,8 +2,8 @@
 //
 // Every control handler does three things in this order: store the control's state into
 // m_params (spin boxes as whole numbers, check boxes as 1 or 0), publish (DataChanged), and
-// raise the engine signal the setting needs: g_bSignalReset for the mode (the engine
-// starts from silence), g_bSignalRecalc for settings that feed derived constants. They run
+// raise the engine signal the setting needs through the module's link: reset for the mode
+// (the engine starts from silence), recalc for settings that feed derived constants. They run
 // while UpdateForm loads the controls too: the store then writes back the value just
 // loaded, publishing is suppressed, and the signal is still raised.
 #include <QCheckBox>
@@ -16,7 +16,7 @@
 #include <QTimer>
 
 #include "dialog/ConfigDlg.h"
-#include "host/halvane_engine.h"
+#include "dialog/ModuleLink.h"
 
 namespace foo_dsp_halvane {
 
@@ -25,8 +25,6 @@ namespace {
 HVLIB_CONFIG& Rec() { return m_params.m_config; }
 uint32_t Flag(const QCheckBox* box) { return box->isChecked() ? 1u : 0u; }
 uint32_t Unsigned(const QSpinBox* box) { return static_cast<uint32_t>(box->value()); }
-void SignalReset() { g_bSignalReset.store(1, std::memory_order_relaxed); }
-void SignalRecalc() { g_bSignalRecalc.store(1, std::memory_order_relaxed); }
 
 }  // namespace
 

@@ -1,14 +1,13 @@
 #include "dialog/EngineStatus.h"
 
+#include "dialog/ModuleLink.h"
 #include "host/halvane_status.h"
-#include "sdk/service_enum.h"
 
 namespace {
 EngineStatusWords FromService() {
     EngineStatusWords w;
-    service_enum_t<halvane_status> e(service_factory_base::__internal__list);
-    service_ptr_t<halvane_status> status;
-    if (!e.next(status)) return w;
+    halvane_status* status = foo_dsp_halvane::StatusService();
+    if (!status) return w;
     w.sse2 = status->IsSSE2Supported();
     w.cuda = status->IsCUDASupported();
     w.playing = status->IsPlaying();

@@ -1,6 +1,7 @@
 // The engine's status words as the dialog shows them, read through the module's status
-// service (halvane_status) on every call. Without that service (a dialog built into a
-// program with no component) everything reads as absent: no capability, rate 0, stopped.
+// service (halvane_status, reached through the module's link, dialog/ModuleLink.h) on every
+// call. Without that service (a dialog built into a program with no component) everything
+// reads as absent: no capability, rate 0, stopped.
 // UI thread.
 #pragma once
 

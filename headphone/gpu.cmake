@@ -1,6 +1,7 @@
 # GPU convolution path. Always: the device-independent logic (HVGpu.cpp) and the layer's
 # current-instance switch (HVCudaApi.cpp). With HALVANE_CUDA and a CUDA toolkit with nvcc:
-# the real layer (CUDA runtime, linked statically, and cuFFT) and the GPU program CuFFT.cu;
+# the real layer (CUDA runtime, linked statically; cuFFT, opened at the first plan) and the
+# GPU program CuFFT.cu;
 # otherwise the layer without devices. The real layer loads and runs without a GPU or a
 # driver: it then finds no device and stays silent.
 target_sources(halvane_core PRIVATE
@@ -45,7 +46,26 @@ if(HALVANE_WITH_CUDA)
   target_sources(halvane_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/HVCudaRuntime.cpp
     $<TARGET_OBJECTS:halvane_cufft>)
-  target_link_libraries(halvane_core PRIVATE CUDA::cudart_static CUDA::cufft)
+  # cuFFT is opened at the first plan (HVCudaRuntime.cpp), not linked: its headers only.
+  target_link_libraries(halvane_core PRIVATE CUDA::cudart_static ${CMAKE_DL_LIBS})
+  target_include_directories(halvane_core PRIVATE ${CUDAToolkit_INCLUDE_DIRS})
+  # The soname to open: cuFFT numbers its library on its own (CUDA 13 ships libcufft.so.12),
+  # so it is read from the files beside the one the toolkit names.
+  get_target_property(_cufft_path CUDA::cufft IMPORTED_LOCATION)
+  if(NOT _cufft_path)
+    set(_cufft_path "")
+  endif()
+  set(_cufft_soname "libcufft.so.${CUDAToolkit_VERSION_MAJOR}")
+  if(_cufft_path)
+    get_filename_component(_cufft_dir "${_cufft_path}" DIRECTORY)
+    file(GLOB _cufft_versions RELATIVE "${_cufft_dir}" "${_cufft_dir}/libcufft.so.*")
+    foreach(_name ${_cufft_versions})
+      if(_name MATCHES "^libcufft\\.so\\.[0-9]+$")
+        set(_cufft_soname "${_name}")
+      endif()
+    endforeach()
+  endif()
+  target_compile_definitions(halvane_core PRIVATE HV_CUFFT_SONAME="${_cufft_soname}" HV_CUFFT_PATH="${_cufft_path}")
   message(STATUS "Halvane: GPU path with CUDA ${CUDAToolkit_VERSION} (${CMAKE_CUDA_ARCHITECTURES})")
 else()
   target_sources(halvane_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/HVCudaNone.cpp)

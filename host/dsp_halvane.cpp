@@ -27,7 +27,8 @@ bool dsp_halvane::g_get_default_preset(dsp_preset& p_out) {
 
 void dsp_halvane::g_show_config_popup(const dsp_preset& p_data, fb2k_hwnd p_parent,
                                       dsp_preset_edit_callback& p_callback) {
-    if (halvane_config_popup_fn fn = halvane_get_config_popup()) fn(p_data, p_parent, p_callback);
+    if (halvane_config_popup_fn fn = halvane_find_config_popup())
+        fn(&halvane_module_dialog_link(), &p_data, p_parent, &p_callback);
 }
 
 void dsp_halvane::flush() { g_bSignalReset.store(1); }

@@ -24,8 +24,8 @@ public:
     static GUID g_get_guid();
     static bool g_get_default_preset(dsp_preset& p_out);
     static bool g_have_config_popup() { return true; }
-    // Runs the configuration dialog registered with halvane_register_config_popup; does
-    // nothing when no dialog is linked into the module.
+    // Runs the configuration dialog (host/halvane_popup.h: the registered popup, else the
+    // dialog library beside the module, loaded on first use); does nothing without either.
     static void g_show_config_popup(const dsp_preset& p_data, fb2k_hwnd p_parent,
                                     dsp_preset_edit_callback& p_callback);
 

@@ -5,7 +5,9 @@
 
 #include "host/cfg_halvane_tab.h"
 #include "host/dsp_halvane_params.h"
+#include "host/halvane_engine.h"
 #include "host/halvane_popup.h"
+#include "host/halvane_status.h"
 #include "sdk/service_enum.h"
 
 namespace {
@@ -16,8 +18,12 @@ fb2k_hwnd g_parent = nullptr;
 dsp_preset_edit_callback* g_callback = nullptr;
 std::vector<HVLIB_CONFIG> g_publish;
 
-void FakeDialog(const dsp_preset& p_data, fb2k_hwnd p_parent, dsp_preset_edit_callback& p_callback) {
-    g_data = &p_data, g_parent = p_parent, g_callback = &p_callback;
+const halvane_dialog_link* g_link = nullptr;
+
+void FakeDialog(const halvane_dialog_link* p_link, const dsp_preset* p_data, fb2k_hwnd p_parent,
+                dsp_preset_edit_callback* p_callback_ptr) {
+    dsp_preset_edit_callback& p_callback = *p_callback_ptr;
+    g_link = p_link, g_data = p_data, g_parent = p_parent, g_callback = p_callback_ptr;
     t_dsp_halvane_params params = t_dsp_halvane_params::g_default();
     for (const HVLIB_CONFIG& cfg : g_publish) {
         params.m_config = cfg;
@@ -50,6 +56,7 @@ TEST(ConfigPopup, EntryForwardsToTheDialogAndTheOlderFormKeepsTheLastPublished) 
     EXPECT_EQ(g_data, &preset);
     EXPECT_EQ(g_parent, static_cast<fb2k_hwnd>(&window));
     EXPECT_EQ(g_callback, &callback);
+    EXPECT_EQ(g_link, &halvane_module_dialog_link());
 
     const HVLIB_CONFIG opening = t_dsp_halvane_params::g_default().m_config;
     HVLIB_CONFIG bypass = opening, changed = opening;
@@ -77,4 +84,34 @@ TEST(ConfigPopup, StoredTabOutside0To5OpensTheFirstTab) {
         EXPECT_EQ(halvane_tab_to_open(), opened) << stored;
     }
     cfg_halvane_tab = 0;
+}
+
+// What the dialog library gets back into the module: each entry of the table moves the
+// module's own word, and the status service reads the words the engine side wrote.
+TEST(ConfigPopup, DialogLinkReachesTheEngineWordsTheTabAndTheStatus) {
+    const halvane_dialog_link& link = halvane_module_dialog_link();
+    ASSERT_EQ(link.size, sizeof(halvane_dialog_link));
+    g_bSignalReset = 0, g_bSignalRecalc = 0;
+    link.signal_reset();
+    EXPECT_EQ(g_bSignalReset.load(), 1);
+    EXPECT_EQ(g_bSignalRecalc.load(), 0);
+    link.signal_recalc();
+    EXPECT_EQ(g_bSignalRecalc.load(), 1);
+    g_bSignalReset = 0, g_bSignalRecalc = 0;
+
+    link.store_tab(4);
+    EXPECT_EQ(int(cfg_halvane_tab), 4);
+    EXPECT_EQ(link.tab_to_open(), 4);
+    link.store_tab(9);  // a value the dialog never writes still opens the first tab
+    EXPECT_EQ(link.tab_to_open(), 0);
+    cfg_halvane_tab = 0;
+
+    halvane_status* status = link.status();
+    ASSERT_NE(status, nullptr);
+    g_dwChannels = 6, g_bIsPlaying = 1;
+    EXPECT_EQ(status->GetChannels(), 6u);
+    EXPECT_TRUE(status->IsPlaying());
+    g_dwChannels = 0, g_bIsPlaying = 0;
+    EXPECT_EQ(status->GetChannels(), 0u);
+    EXPECT_FALSE(status->IsPlaying());
 }
