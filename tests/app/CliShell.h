@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,6 +71,10 @@ inline pid_t Spawn(const std::vector<std::string>& args, const std::string& dir,
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
     std::vector<std::string> env = {"XDG_CONFIG_HOME=" + configHome, "PATH=/usr/bin:/bin"};
+    // The sanitizer run's settings reach the child too (its preload keeps a library loaded
+    // whose one-time allocation would otherwise count as a leak at unload).
+    for (const char* name : {"LD_PRELOAD", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        if (const char* value = getenv(name)) env.push_back(std::string(name) + "=" + value);
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
