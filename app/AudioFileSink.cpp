@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/AppError.h"
+#include "app/LittleEndian.h"
 
 namespace {
 
@@ -37,15 +38,6 @@ std::vector<int> ChannelMap(uint32_t mask, unsigned channels) {
         if (mask & (1u << bit)) map.push_back(kMaskPositions[bit]);
     if (map.size() != channels || (mask >> 18) != 0) map.clear();
     return map;
-}
-
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/WavWriter.h"
 
 #include "app/AppError.h"
+#include "app/LittleEndian.h"
 
 #include <bit>
 #include <cstring>
@@ -12,14 +13,6 @@ namespace {
 constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - 72;
 constexpr size_t kHeaderBytes = 12 + 8 + 40 + 8 + 4 + 8;  // RIFF, fmt, fact, data header
 
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
 void PutTag(std::vector<uint8_t>& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
 
 }  // namespace
